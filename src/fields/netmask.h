@@ -1,0 +1,21 @@
+#pragma once
+
+#include "fields/octets.h"
+
+#include <QtGlobal>
+
+struct ServiceSettings;
+
+// True for 0, 128, 192, 224, 240, 248, 252, 254 and 255.
+bool validMaskByte(const QString &octet);
+
+// Zero bits below the lowest one bit of the 32-bit value; 32 for 0.0.0.0.
+// Texts that are not numbers count as 0.
+int hostBitCount(const Octets &octets);
+
+// Whether the four mask octets are n one bits followed by zero bits. With
+// maskSource 0 (the EDC mask) the mask must also fit the EDC network address
+// as it stands in the settings: the lowest one bit of the address sits at the
+// lowest one bit of the mask. Any other maskSource tests the shape only.
+// Empty or non-numeric octets make the mask invalid.
+bool validMask(qint16 maskSource, const Octets &mask, const ServiceSettings &settings);

@@ -1,0 +1,36 @@
+#include "shell/screen.h"
+
+#include <QCloseEvent>
+#include <QEvent>
+
+Screen::Screen(Application &app, QWidget *parent)
+    : QWidget(parent)
+    , m_app(app)
+{
+}
+
+void Screen::showScreen()
+{
+    show();
+    raise();
+    activateWindow();
+}
+
+void Screen::closeRequested(QCloseEvent *event)
+{
+    event->accept();
+}
+
+bool Screen::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        activated();
+    return QWidget::event(event);
+}
+
+void Screen::closeEvent(QCloseEvent *event)
+{
+    // Only a close asked for by the user goes through the screen's own
+    // action; hide() from the program does not raise a close event.
+    closeRequested(event);
+}

@@ -1,0 +1,95 @@
+#include "shell/textfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace textfile {
+
+QByteArray joinLines(const QStringList &lines)
+{
+    QByteArray out;
+    for (const QString &line : lines) {
+        out += line.toLatin1();
+        out += "\r\n";
+    }
+    return out;
+}
+
+bool isSingleByte(const QString &text)
+{
+    for (QChar c : text) {
+        if (c.unicode() > 0xFF)
+            return false;
+    }
+    return true;
+}
+
+bool readAll(const QString &path, QByteArray *bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    *bytes = file.readAll();
+    return file.error() == QFileDevice::NoError;
+}
+
+static bool tryWrite(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+bool writeAtomically(const QString &path, const QByteArray &bytes, QString *error, bool createDir)
+{
+    if (tryWrite(path, bytes))
+        return true;
+    if (createDir) {
+        const QString dir = QFileInfo(path).path();
+        if (QDir().mkpath(dir) && tryWrite(path, bytes))
+            return true;
+    }
+    if (error)
+        *error = QStringLiteral("No se ha podido escribir el fichero %1.").arg(path);
+    return false;
+}
+
+QStringList readValues(const QByteArray &bytes)
+{
+    const QString text = QString::fromLatin1(bytes);
+    const qsizetype n = text.size();
+    auto atDelimiter = [&](qsizetype at) {
+        return text[at] == u',' || text[at] == u'\r' || text[at] == u'\n';
+    };
+    QStringList values;
+    qsizetype i = 0;
+    while (i < n) {
+        while (i < n && text[i] == u' ')
+            ++i;
+        const qsizetype close = (i < n && text[i] == u'"') ? text.indexOf(u'"', i + 1) : -1;
+        if (close >= 0) {
+            values.append(text.mid(i + 1, close - i - 1));
+            i = close + 1;
+            // Whatever stands between the closing quote and the delimiter is dropped.
+            while (i < n && !atDelimiter(i))
+                ++i;
+        } else {
+            const qsizetype start = i;
+            while (i < n && !atDelimiter(i))
+                ++i;
+            values.append(text.mid(start, i - start).trimmed());
+        }
+        if (i < n)
+            i += (text[i] == u'\r' && i + 1 < n && text[i + 1] == u'\n') ? 2 : 1;
+    }
+    return values;
+}
+
+} // namespace textfile

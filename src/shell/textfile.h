@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// The program's files are single-byte (Latin-1) text with CR LF line ends.
+// Conversion to and from QString happens here and nowhere else.
+namespace textfile {
+
+// Each line followed by CR LF, encoded as Latin-1. Characters above 255
+// cannot be stored: the caller must have refused them (see isSingleByte).
+QByteArray joinLines(const QStringList &lines);
+
+bool isSingleByte(const QString &text);
+
+// Reads a whole file. Returns false when it is missing or unreadable.
+bool readAll(const QString &path, QByteArray *bytes);
+
+// Replaces the file whole, or leaves the old one untouched: the bytes go to a
+// temporary file that is renamed over the target only once fully written.
+// With createDir, a missing parent directory is created and the write tried
+// once more. On failure *error holds a sentence for the user, in Spanish.
+bool writeAtomically(const QString &path, const QByteArray &bytes, QString *error,
+                     bool createDir = false);
+
+// Values of a delimited text file, read the way the stored files were
+// written: a value ends at a comma or a line break (CR LF, CR or LF counted
+// as one break), leading and trailing blanks are dropped and a value wholly
+// enclosed in double quotes loses them (a comma inside quotes does not end
+// it). An empty line gives an empty value; a final line break adds none.
+QStringList readValues(const QByteArray &bytes);
+
+} // namespace textfile
