@@ -1,1 +1,158 @@
-// Placeholder.
+#include "fields/fieldrules.h"
+
+#include "fields/dottedquad.h"
+#include "fields/entryrules.h"
+#include "settings/servicesettings.h"
+#include "shell/messageboxes.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+FieldRules::FieldRules(QWidget *screen)
+    : QObject(screen)
+    , m_screen(screen)
+{
+}
+
+void FieldRules::addOctets(DottedQuad *quad, OctetLeave leave)
+{
+    const auto passes = leave == OctetLeave::RefuseEmpty ? entryrules::settingsOctetPasses
+                                                         : entryrules::subscriberOctetPasses;
+    for (int i = 0; i < 4; ++i) {
+        add(quad->field(i), entryrules::octetKeyMessage(),
+            [passes](const QString &text) -> std::optional<Message> {
+                if (passes(text))
+                    return std::nullopt;
+                return entryrules::octetRangeMessage();
+            },
+            true);
+    }
+}
+
+void FieldRules::addCounter(QLineEdit *field, bool focusBack)
+{
+    add(field, entryrules::digitKeyMessage(),
+        [](const QString &text) -> std::optional<Message> {
+            if (entryrules::counterPasses(text))
+                return std::nullopt;
+            return entryrules::counterMessage();
+        },
+        focusBack);
+}
+
+void FieldRules::addPhoneNumber(QLineEdit *field, const ServiceSettings &settings)
+{
+    const ServiceSettings *record = &settings;
+    add(field, entryrules::digitKeyMessage(),
+        [record](const QString &text) -> std::optional<Message> {
+            if (entryrules::phoneLengthPasses(text, record->minSize))
+                return std::nullopt;
+            return entryrules::phoneLengthMessage(record->minSize, record->maxSize);
+        },
+        true);
+}
+
+void FieldRules::addFileNumber(QLineEdit *field)
+{
+    add(field, entryrules::digitKeyMessage(),
+        [](const QString &text) -> std::optional<Message> {
+            if (entryrules::fileNumberPasses(text))
+                return std::nullopt;
+            return entryrules::configFileMessage();
+        },
+        true);
+}
+
+void FieldRules::add(QLineEdit *field, const Message &keyMessage, LeaveCheck leaveCheck,
+                     bool focusBack)
+{
+    m_members.insert(field, Member{keyMessage, std::move(leaveCheck), focusBack});
+    field->installEventFilter(this);
+    connect(field, &QLineEdit::textChanged, this, [this, field] { textChanged(field); });
+    connect(field, &QObject::destroyed, this,
+            [this, field] { m_members.remove(field); });
+}
+
+bool FieldRules::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *field = static_cast<QLineEdit *>(watched);
+    const auto member = m_members.constFind(field);
+    if (member == m_members.constEnd())
+        return false;
+
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (const auto code = entryrules::typedCharCode(key->key(), key->modifiers(), key->text()))
+            keyTyped(field, *member, *code);
+        break;
+    }
+    case QEvent::FocusIn: {
+        const auto reason = static_cast<QFocusEvent *>(event)->reason();
+        // Coming back into the window is not a move of the user's: the field
+        // that had the focus before the message box gets it back first.
+        if (field == m_returningTo
+            || (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason))
+            m_returningTo = nullptr;
+        break;
+    }
+    case QEvent::FocusOut: {
+        const auto reason = static_cast<QFocusEvent *>(event)->reason();
+        // A message box or another window taking the activation is not
+        // leaving the field.
+        if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
+            break;
+        if (m_returningTo)
+            break;
+        leaving(field, *member);
+        break;
+    }
+    default:
+        break;
+    }
+    // The field always processes the key itself, refused or not.
+    return false;
+}
+
+void FieldRules::keyTyped(QLineEdit *field, const Member &member, int code)
+{
+    if (entryrules::keyPasses(code)) {
+        invalidKey = false;
+        return;
+    }
+    showMessage(field->window(), member.keyMessage);
+    invalidKey = true;
+}
+
+void FieldRules::textChanged(QLineEdit *field)
+{
+    if (m_clearing)
+        return;
+    if (invalidKey) {
+        // The digits typed before the refused key go with it.
+        invalidKey = false;
+        m_clearing = true;
+        field->clear();
+        m_clearing = false;
+    }
+    emit changed(field);
+}
+
+void FieldRules::leaving(QLineEdit *field, const Member &member)
+{
+    const std::optional<Message> failure = member.leaveCheck(field->text());
+    if (!failure)
+        return;
+    QPointer<QLineEdit> guard(field);
+    showMessage(field->window(), *failure);
+    if (!member.focusBack || !guard || !field->isVisible())
+        return;
+    if (field->hasFocus())
+        return;
+    m_returningTo = field;
+    field->setFocus(Qt::OtherFocusReason);
+    // In an inactive window the focus lands when the window is activated
+    // again; the guard is then dropped by that FocusIn.
+}
