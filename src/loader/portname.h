@@ -1,1 +1,13 @@
-// Placeholder.
+#pragma once
+
+#include <QString>
+
+// The device behind port number N of the settings. On Windows it is "COMN".
+// Elsewhere a file or symlink named "comN" in the working folder, when there
+// is one, gives the device (so a USB adapter or the modem simulator can take
+// a port number); otherwise N maps onto the serial ports /dev/ttyS0 upward.
+// Empty for a number below 1, which names no port.
+QString serialPortName(int portNumber);
+
+// "com3": how the screens and messages name port N.
+QString portLabel(int portNumber);

@@ -2,14 +2,33 @@
 
 #include "loader/seriallink.h"
 
-// Placeholder: the serial link on Qt SerialPort.
+#include <QSerialPort>
+
+// The serial link on Qt SerialPort. It owns the port, reports open failures
+// as sentences for the user, and closes the port itself when the device goes
+// away (QSerialPort would otherwise stay open and report errors in a tight
+// loop), telling the loss once through lost().
 class QtSerialLink final : public SerialLink
 {
     Q_OBJECT
 public:
-    bool open(int, QString *error) override { if (error) *error = QString(); return false; }
-    void close() override {}
-    bool isOpen() const override { return false; }
-    void write(const QByteArray &) override {}
-    QByteArray readAll() override { return {}; }
+    explicit QtSerialLink(QObject *parent = nullptr);
+    ~QtSerialLink() override;
+
+    bool open(int portNumber, QString *error) override;
+    void close() override;
+    bool isOpen() const override;
+    void write(const QByteArray &bytes) override;
+    QByteArray readAll() override;
+
+private:
+    void onError(QSerialPort::SerialPortError error);
+    QString describe() const;
+
+    QSerialPort m_port;
+    int m_portNumber = 0;
+    QString m_device;
+    // Bytes that had arrived when the device went away: still delivered.
+    QByteArray m_leftover;
+    bool m_configuring = false;
 };
