@@ -29,4 +29,7 @@ public:
 protected:
     void activated() override;
     void closeRequested(QCloseEvent *event) override;
+
+private:
+    void backToMainMenu();
 };

@@ -1,7 +1,154 @@
 #include "password/changepassscreen.h"
 
-// Placeholder until the screen is built.
-ChangePassScreen::ChangePassScreen(Application &app) : Screen(app), pass1(nullptr), pass2(nullptr), savePass(nullptr), back2main(nullptr) {}
-void ChangePassScreen::loadPassword() {}
-void ChangePassScreen::activated() {}
-void ChangePassScreen::closeRequested(QCloseEvent *event) { Screen::closeRequested(event); }
+#include "password/passwordstore.h"
+#include "shell/application.h"
+#include "shell/mainmenuscreen.h"
+#include "shell/messageboxes.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const int maxPasswordLength = 14;
+
+Message emptyPasswordQuestion()
+{
+    return {QStringLiteral("Clave nula"),
+            QStringLiteral("Ha introducido un valor nulo para la clave de accesso, ¿Desea "
+                           "continuar?"),
+            MessageIcon::Warning, MessageButtons::YesNo};
+}
+
+Message mismatchMessage()
+{
+    return {QStringLiteral("La repetición de la clave no coincide"),
+            QStringLiteral("Las claves introducidas no coinciden.") + QStringLiteral("\n\r")
+                + QStringLiteral("Compruebe que la clave y su confirmación coinciden."),
+            MessageIcon::Warning, MessageButtons::Ok};
+}
+
+Message unstorableMessage()
+{
+    return {QStringLiteral("Clave no válida"),
+            QStringLiteral("La clave contiene caracteres que no se pueden guardar en el "
+                           "fichero de claves.")
+                + QStringLiteral("\n\r")
+                + QStringLiteral("Elija otra clave, sin acentos ni símbolos especiales."),
+            MessageIcon::Warning, MessageButtons::Ok};
+}
+
+Message acceptedMessage()
+{
+    return {QStringLiteral("Clave de acceso modificada."),
+            QStringLiteral("La clave de acceso a los modems ADSL ha sido modificada."),
+            MessageIcon::Information, MessageButtons::Ok};
+}
+
+QLineEdit *passwordField(const QString &name, QWidget *parent)
+{
+    auto *field = new QLineEdit(parent);
+    field->setObjectName(name);
+    field->setEchoMode(QLineEdit::Password);
+    field->setMaxLength(maxPasswordLength);
+    return field;
+}
+
+} // namespace
+
+ChangePassScreen::ChangePassScreen(Application &app)
+    : Screen(app)
+{
+    setObjectName(QStringLiteral("changePass"));
+    setWindowTitle(QStringLiteral("Modificar clave de acceso..."));
+    // Installers expect the asterisks they know, not the platform's bullet.
+    setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+
+    auto *pass1Title = new QLabel(QStringLiteral("Clave:"), this);
+    pass1Title->setObjectName(QStringLiteral("pass1Title"));
+    pass1 = passwordField(QStringLiteral("pass1"), this);
+    auto *pass2Title = new QLabel(QStringLiteral("Confirmar clave:"), this);
+    pass2Title->setObjectName(QStringLiteral("pass2Title"));
+    pass2 = passwordField(QStringLiteral("pass2"), this);
+
+    savePass = new QPushButton(QStringLiteral("&Salvar"), this);
+    savePass->setObjectName(QStringLiteral("savePass"));
+    back2main = new QPushButton(QStringLiteral("&Volver"), this);
+    back2main->setObjectName(QStringLiteral("back2main"));
+
+    auto *fields = new QGridLayout;
+    fields->addWidget(pass1Title, 0, 0);
+    fields->addWidget(pass1, 0, 1);
+    fields->addWidget(pass2Title, 1, 0);
+    fields->addWidget(pass2, 1, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(savePass);
+    buttons->addStretch();
+    buttons->addWidget(back2main);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(fields);
+    layout->addStretch();
+    layout->addLayout(buttons);
+    setMinimumWidth(320);
+
+    setTabOrder(pass1, pass2);
+    setTabOrder(pass2, savePass);
+    setTabOrder(savePass, back2main);
+
+    connect(savePass, &QPushButton::clicked, this, &ChangePassScreen::save);
+    connect(back2main, &QPushButton::clicked, this, &ChangePassScreen::backToMainMenu);
+}
+
+void ChangePassScreen::loadPassword()
+{
+    const QString stored = ::loadPassword();
+    pass1->setText(stored);
+    pass2->setText(stored);
+    currentPass = stored;
+}
+
+void ChangePassScreen::activated()
+{
+    loadPassword();
+}
+
+void ChangePassScreen::closeRequested(QCloseEvent *event)
+{
+    event->ignore();
+    backToMainMenu();
+}
+
+void ChangePassScreen::save()
+{
+    const QString first = pass1->text();
+    const QString second = pass2->text();
+    if (first.isEmpty() && second.isEmpty()) {
+        if (showMessage(this, emptyPasswordQuestion()) != MessageAnswer::Yes)
+            return;
+    } else if (first != second) {
+        showMessage(this, mismatchMessage());
+        return;
+    }
+    // A password the file cannot hold would be set on the modem and then
+    // lost, locking the next transfer out of it.
+    if (!passwordStorable(first)) {
+        showMessage(this, unstorableMessage());
+        return;
+    }
+    showMessage(this, acceptedMessage());
+    hide();
+    m_app.mainMenu()->showScreen();
+}
+
+void ChangePassScreen::backToMainMenu()
+{
+    pass1->setText(currentPass);
+    pass2->setText(currentPass);
+    hide();
+    m_app.mainMenu()->showScreen();
+}

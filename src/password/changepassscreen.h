@@ -25,4 +25,8 @@ public:
 protected:
     void activated() override;
     void closeRequested(QCloseEvent *event) override;
+
+private:
+    void save();
+    void backToMainMenu();
 };

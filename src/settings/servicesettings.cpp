@@ -1,8 +1,103 @@
 #include "settings/servicesettings.h"
 
-// Placeholder until the settings file is read and written.
-ServiceSettings defaultSettings() { return {}; }
-QByteArray settingsFileBytes(const ServiceSettings &) { return {}; }
-ServiceSettings parseSettings(const QByteArray &) { return defaultSettings(); }
-ServiceSettings loadSettings(const QString &) { return defaultSettings(); }
-bool storeSettings(const ServiceSettings &, QString *, const QString &) { return false; }
+#include "shell/deployment.h"
+#include "shell/textfile.h"
+
+namespace {
+
+constexpr int valueCount = 17;
+
+// Texts that would split into more values, lose their quotes or change
+// encoding on the way back from the file.
+bool fileSafe(const QString &text)
+{
+    if (!textfile::isSingleByte(text))
+        return false;
+    for (QChar c : text) {
+        if (c == u',' || c == u'"' || c == u'\r' || c == u'\n')
+            return false;
+    }
+    return true;
+}
+
+QStringList fieldTexts(const ServiceSettings &settings)
+{
+    QStringList texts;
+    for (const Octets *quad : {&settings.ipAddEDC, &settings.maskAddEDC, &settings.ipAddDNS}) {
+        for (const QString &octet : *quad)
+            texts << octet;
+    }
+    texts << settings.vciValue << settings.vpiValue << settings.minSize << settings.maxSize;
+    return texts;
+}
+
+} // namespace
+
+ServiceSettings defaultSettings()
+{
+    ServiceSettings settings;
+    settings.comPort = 1;
+    settings.ipAddEDC = makeOctets(deployment::defaultEdcAddress);
+    settings.maskAddEDC = {QStringLiteral("255"), QStringLiteral("255"), QStringLiteral("255"),
+                           QStringLiteral("255")};
+    settings.ipAddDNS = makeOctets(deployment::defaultDnsAddress);
+    settings.vciValue = QStringLiteral("8");
+    settings.vpiValue = QStringLiteral("32");
+    settings.minSize = QStringLiteral("9");
+    settings.maxSize = QStringLiteral("9");
+    return settings;
+}
+
+QByteArray settingsFileBytes(const ServiceSettings &settings)
+{
+    QStringList lines{u' ' + QString::number(settings.comPort)};
+    lines << fieldTexts(settings);
+    return textfile::joinLines(lines);
+}
+
+ServiceSettings parseSettings(const QByteArray &bytes)
+{
+    const QStringList values = textfile::readValues(bytes);
+    if (values.size() < valueCount)
+        return defaultSettings();
+    // A port that is not a number could never be saved back as one.
+    const std::optional<qint16> port = toInt16(values[0]);
+    if (!port)
+        return defaultSettings();
+
+    ServiceSettings settings;
+    settings.comPort = *port;
+    int next = 1;
+    for (Octets *quad : {&settings.ipAddEDC, &settings.maskAddEDC, &settings.ipAddDNS}) {
+        for (QString &octet : *quad)
+            octet = values[next++];
+    }
+    settings.vciValue = values[next++];
+    settings.vpiValue = values[next++];
+    settings.minSize = values[next++];
+    settings.maxSize = values[next++];
+    return settings;
+}
+
+ServiceSettings loadSettings(const QString &path)
+{
+    QByteArray bytes;
+    if (!textfile::readAll(path, &bytes))
+        return defaultSettings();
+    return parseSettings(bytes);
+}
+
+bool storeSettings(const ServiceSettings &settings, QString *error, const QString &path)
+{
+    for (const QString &text : fieldTexts(settings)) {
+        if (!fileSafe(text)) {
+            if (error) {
+                *error = QStringLiteral("El valor \"%1\" contiene caracteres que no se pueden "
+                                        "guardar en el fichero %2.")
+                             .arg(text, path);
+            }
+            return false;
+        }
+    }
+    return textfile::writeAtomically(path, settingsFileBytes(settings), error);
+}
