@@ -1,0 +1,1 @@
+adsl_test(tst_fieldrules SOURCES tst_fieldrules.cpp GUI)
