@@ -1,1 +1,242 @@
-// Placeholder.
+#include "loader/inputfrommodemscreen.h"
+
+#include "builder/modemnokiaconfscreen.h"
+#include "fields/fieldrules.h"
+#include "fields/octets.h"
+#include "loader/logview.h"
+#include "loader/seriallink.h"
+#include "password/changepassscreen.h"
+#include "shell/application.h"
+#include "shell/mainmenuscreen.h"
+#include "shell/messageboxes.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString caption = QStringLiteral("Command log");
+const QString phoneTitle = QStringLiteral("Número de teléfono:");
+const QString loadConfCaption = QStringLiteral("&Cargar configuración");
+const QString closeCaption = QStringLiteral("C&errar");
+const QString stopCaption = QStringLiteral("&Parar");
+
+const QString passwordPhaseText = QStringLiteral("Cambiando la clave de acceso");
+const QString scriptPhaseText = QStringLiteral("Enviando la configuración");
+const QString stoppingText = QStringLiteral("Parando la carga");
+const QString remainingFormat = QStringLiteral("%1: quedan %2:%3");
+const QString finishedText = QStringLiteral("Carga terminada");
+const QString stoppedText = QStringLiteral("Carga parada por el usuario");
+
+const Message refuseCloseMessage{
+    QString(),
+    QStringLiteral("No se puede cerrar esta ventana mientras se carga la configuración en el "
+                   "módem. Espere a que termine la carga o púlse \"Parar\" cuando esté activo."),
+    MessageIcon::Warning, MessageButtons::Ok};
+
+// The system font stands in when MS Sans Serif is not installed.
+QFont titleFont()
+{
+    QFont font(QStringLiteral("MS Sans Serif"), 12, QFont::Bold);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+} // namespace
+
+InputFromModemScreen::InputFromModemScreen(Application &app)
+    : Screen(app)
+    , m_link(app.makeSerialLink())
+    , m_dialogue(std::make_unique<TransferDialogue>(*m_link, app.timers(), m_log))
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("inputFromModem"));
+    setWindowTitle(caption);
+
+    userPhoneNumTitle = new QLabel(phoneTitle, this);
+    userPhoneNumTitle->setObjectName(QStringLiteral("userPhoneNumTitle"));
+    userPhoneNumTitle->setFont(titleFont());
+    userPhoneNumberValue = new QLineEdit(this);
+    userPhoneNumberValue->setObjectName(QStringLiteral("userPhoneNumberValue"));
+    userPhoneNumberValue->setFont(titleFont());
+
+    inputValue = new LogView(this);
+    inputValue->setObjectName(QStringLiteral("inputValue"));
+    inputValue->setLog(&m_log);
+
+    progress = new QProgressBar(this);
+    progress->setObjectName(QStringLiteral("progress"));
+    progress->setTextVisible(true);
+    progress->setRange(0, 1);
+    progress->setValue(0);
+    progress->setFormat(QString());
+
+    loadConf = new QPushButton(loadConfCaption, this);
+    loadConf->setObjectName(QStringLiteral("loadConf"));
+    close = new QPushButton(closeCaption, this);
+    close->setObjectName(QStringLiteral("close"));
+    stopCommads = new QPushButton(stopCaption, this);
+    stopCommads->setObjectName(QStringLiteral("stopCommads"));
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(userPhoneNumTitle);
+    top->addWidget(userPhoneNumberValue, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(loadConf);
+    buttons->addWidget(close);
+    buttons->addWidget(stopCommads);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(inputValue, 1);
+    layout->addWidget(progress);
+    layout->addLayout(buttons);
+    resize(640, 440);
+
+    setTabOrder(userPhoneNumberValue, inputValue);
+    setTabOrder(inputValue, close);
+    setTabOrder(close, stopCommads);
+    setTabOrder(stopCommads, loadConf);
+
+    close->setEnabled(false);
+    inputValue->setEnabled(false);
+
+    m_rules = new FieldRules(this);
+    m_rules->addFileNumber(userPhoneNumberValue);
+    connect(m_rules, &FieldRules::changed, this, [this] { updateLoadConf(); });
+
+    connect(loadConf, &QPushButton::clicked, this, &InputFromModemScreen::startTransfer);
+    connect(close, &QPushButton::clicked, this, &InputFromModemScreen::closeClicked);
+    connect(stopCommads, &QPushButton::clicked, this, [this] { m_dialogue->stop(); });
+
+    connect(m_dialogue.get(), &TransferDialogue::controlsChanged, this,
+            &InputFromModemScreen::applyControls);
+    connect(m_dialogue.get(), &TransferDialogue::phoneNumberRefused, this,
+            [this] { userPhoneNumberValue->clear(); });
+    connect(m_dialogue.get(), &TransferDialogue::progressChanged, this,
+            &InputFromModemScreen::showProgress);
+    connect(m_dialogue.get(), &TransferDialogue::finished, this, [this](bool stopped) {
+        inputValue->flush();
+        progress->setRange(0, 1);
+        progress->setValue(1);
+        progress->setFormat(stopped ? stoppedText : finishedText);
+    });
+    connect(m_dialogue.get(), &TransferDialogue::failed, this,
+            [this](const Message &message) { showMessage(this, message); });
+}
+
+InputFromModemScreen::~InputFromModemScreen() = default;
+
+void InputFromModemScreen::openFromMainMenu()
+{
+    if (m_dialogue->isRunning()) {
+        showScreen();
+        return;
+    }
+    userPhoneNumberValue->clear();
+    loadConf->setEnabled(false);
+    QString phone;
+    ModemNokiaConfScreen *subscriber = m_app.modemNokiaConf();
+    if (subscriber->saved && subscriber->userPhoneNumValue) {
+        phone = subscriber->userPhoneNumValue->text();
+        loadConf->setEnabled(true);
+    }
+    // A maximum that is not a number, or 0, sets no limit. A saved number
+    // longer than the limit stays whole: cut, it would name another file.
+    const std::optional<qint16> maxSize = toInt16(m_app.settings().maxSize);
+    int limit = (maxSize && *maxSize > 0) ? *maxSize : 32767;
+    limit = qMax<qsizetype>(limit, phone.size());
+    userPhoneNumberValue->setMaxLength(limit);
+    userPhoneNumberValue->setText(phone);
+    close->setEnabled(true);
+    stopCommads->setEnabled(false);
+    showScreen();
+}
+
+void InputFromModemScreen::updateLoadConf()
+{
+    if (!m_dialogue->isRunning())
+        loadConf->setEnabled(!userPhoneNumberValue->text().isEmpty());
+}
+
+void InputFromModemScreen::startTransfer()
+{
+    if (m_dialogue->isRunning())
+        return;
+    ChangePassScreen *passwords = m_app.changePass();
+    const TransferRequest request{userPhoneNumberValue->text(), m_app.settings().comPort,
+                                  passwords->currentPass, passwords->pass1->text()};
+    if (const std::optional<Message> failure = m_dialogue->prepare(request)) {
+        showMessage(this, *failure);
+        return;
+    }
+    QPointer<InputFromModemScreen> self(this);
+    showMessage(this, TransferDialogue::powerCycleMessage());
+    if (!self)
+        return;
+    m_dialogue->begin();
+    if (m_dialogue->isRunning())
+        showScreen();
+}
+
+void InputFromModemScreen::closeClicked()
+{
+    hide();
+    m_log.clear();
+    close->setEnabled(false);
+    m_dialogue->closePort();
+}
+
+void InputFromModemScreen::applyControls(const TransferControls &controls)
+{
+    auto apply = [](QWidget *widget, const std::optional<bool> &enabled) {
+        if (enabled)
+            widget->setEnabled(*enabled);
+    };
+    apply(userPhoneNumberValue, controls.userPhoneNumberValue);
+    apply(loadConf, controls.loadConf);
+    apply(close, controls.close);
+    apply(stopCommads, controls.stopCommads);
+    apply(inputValue, controls.inputValue);
+    if (controls.mainMenuButtons)
+        m_app.mainMenu()->setTransferRunning(!*controls.mainMenuButtons);
+}
+
+void InputFromModemScreen::showProgress(const TransferProgress &state)
+{
+    QString phase;
+    switch (state.phase) {
+    case TransferPhase::Password: phase = passwordPhaseText; break;
+    case TransferPhase::Script: phase = scriptPhaseText; break;
+    case TransferPhase::Stopping: phase = stoppingText; break;
+    case TransferPhase::Idle: return;
+    }
+    const qint64 leftSeconds = (state.totalMs - state.elapsedMs + 999) / 1000;
+    progress->setRange(0, int(qMax<qint64>(1, state.totalMs / 1000)));
+    progress->setValue(int(state.elapsedMs / 1000));
+    progress->setFormat(remainingFormat.arg(phase)
+                            .arg(leftSeconds / 60)
+                            .arg(leftSeconds % 60, 2, 10, QLatin1Char('0')));
+}
+
+void InputFromModemScreen::activated()
+{
+    m_dialogue->screenActivated();
+}
+
+void InputFromModemScreen::closeRequested(QCloseEvent *event)
+{
+    // The port and timers go with the window: a transfer is never cut off
+    // in the middle of the password change or the modem's restart.
+    if (m_dialogue->isRunning()) {
+        event->ignore();
+        showMessage(this, refuseCloseMessage);
+        return;
+    }
+    event->accept();
+}

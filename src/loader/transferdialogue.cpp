@@ -1,1 +1,364 @@
-// Placeholder.
+#include "loader/transferdialogue.h"
+
+#include "loader/seriallink.h"
+#include "loader/timersource.h"
+#include "loader/transferlog.h"
+#include "password/passwordstore.h"
+#include "shell/textfile.h"
+
+#include <algorithm>
+
+using namespace commomData;
+
+namespace {
+
+const QString scriptFolder = QStringLiteral("configuraciones/");
+const QByteArray startText = QByteArrayLiteral("Actualizando password. Por favor espere.\r\n");
+const QByteArray scriptMarker = QByteArrayLiteral("....>");
+const char *const stopLines[] = {"top", "quit", "logout", ""};
+constexpr int stopLineCount = 4;
+constexpr qint64 progressInterval = 1000;
+
+const QString portErrorTitle = QStringLiteral("Error en el puerto serie");
+
+bool allDigits(const QString &text)
+{
+    return !text.isEmpty()
+        && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+} // namespace
+
+Message TransferDialogue::powerCycleMessage()
+{
+    return {QString(),
+            QStringLiteral("Apague y encienda el módem y asegúrese de que el módem no es está")
+                + QStringLiteral("\r\n") + QStringLiteral("en la secuencia de arranque."),
+            MessageIcon::None, MessageButtons::Ok};
+}
+
+Message TransferDialogue::missingScriptMessage()
+{
+    return {QStringLiteral("Error en el nombre del fichero de configuración"),
+            QStringLiteral("El fichero de conrfiguración no existe."), MessageIcon::Warning,
+            MessageButtons::Ok};
+}
+
+TransferDialogue::TransferDialogue(SerialLink &link, TimerSource &timers, TransferLog &log,
+                                   TransferTimings timings, QObject *parent)
+    : QObject(parent)
+    , m_link(link)
+    , m_timers(timers)
+    , m_log(log)
+    , m_timings(timings)
+    , m_sendTimer(timers.createTimer())
+    , m_pollTimer(timers.createTimer())
+    , m_progressTimer(timers.createTimer())
+{
+    m_sendTimer->timeout = [this] { sendTimeout(); };
+    m_pollTimer->timeout = [this] { poll(); };
+    m_progressTimer->timeout = [this] {
+        emitProgress();
+        if (isRunning())
+            m_progressTimer->start(progressInterval);
+    };
+    connect(&m_link, &SerialLink::lost, this, &TransferDialogue::linkLost);
+}
+
+TransferDialogue::~TransferDialogue() = default;
+
+bool TransferDialogue::isPortOpen() const
+{
+    return m_link.isOpen();
+}
+
+std::optional<Message> TransferDialogue::prepare(const TransferRequest &request)
+{
+    m_prepared = false;
+    if (isRunning())
+        return std::nullopt;
+
+    closePort();
+    emit controlsChanged({.userPhoneNumberValue = false, .loadConf = false, .inputValue = false});
+    m_log.clear();
+
+    loginLines[0] = QString();
+    loginLines[1] = QString();
+    loginLines[2] = QStringLiteral("admin");
+    loginLines[3] = request.currentPass;
+    loginLines[4] = QStringLiteral("conf");
+    loginLines[5] = QStringLiteral("password");
+    loginLines[6] = QStringLiteral("admin ") + request.newPass;
+    loginLines[7] = QStringLiteral("top");
+    loginLines[8] = QStringLiteral("quit");
+    loginLast = 8;
+
+    // Only digits may name a file: anything else could reach outside the
+    // configuration folder.
+    QByteArray bytes;
+    if (!allDigits(request.phone)
+        || !textfile::readAll(scriptFolder + request.phone + QStringLiteral(".cfg"), &bytes)) {
+        emit phoneNumberRefused();
+        emit controlsChanged({.userPhoneNumberValue = true, .loadConf = false, .close = true,
+                              .stopCommads = false, .mainMenuButtons = true});
+        return missingScriptMessage();
+    }
+
+    const QStringList lines = textfile::readValues(bytes);
+    if (lines.size() > tableSize) {
+        emit controlsChanged({.userPhoneNumberValue = true, .loadConf = true, .close = true,
+                              .stopCommads = false, .mainMenuButtons = true});
+        return Message{QStringLiteral("Error en el fichero de configuración"),
+                       QStringLiteral("El fichero de configuración tiene %1 líneas y no puede "
+                                      "tener más de %2. No se ha enviado nada al módem.")
+                           .arg(lines.size())
+                           .arg(tableSize),
+                       MessageIcon::Warning, MessageButtons::Ok};
+    }
+    // An empty file leaves the table as it was; only scriptLast tells.
+    for (int i = 0; i < lines.size(); ++i)
+        scriptLines[i] = lines[i];
+    scriptLast = int(lines.size()) - 1;
+
+    for (int i = 0; i <= scriptLast; ++i) {
+        lineWaits[i] = double(m_timings.lineWait);
+        stopAllowed[i] = true;
+    }
+    // The first four lines restore, restart and log in again: stopping
+    // among them would leave the modem in an unknown state.
+    for (int i = 0; i < 4; ++i)
+        stopAllowed[i] = false;
+    lineWaits[1] = double(m_timings.restartWait);
+    scriptLines[3] = request.newPass;
+
+    m_request = request;
+    m_prepared = true;
+    return std::nullopt;
+}
+
+void TransferDialogue::begin()
+{
+    if (!m_prepared || isRunning())
+        return;
+    m_prepared = false;
+
+    emit controlsChanged({.mainMenuButtons = false});
+
+    const TransferControls backToIdle{.userPhoneNumberValue = true, .loadConf = true,
+                                      .close = true, .stopCommads = false,
+                                      .mainMenuButtons = true};
+    QString error;
+    if (!m_link.open(m_request.comPort, &error)) {
+        emit controlsChanged(backToIdle);
+        emit failed({portErrorTitle,
+                      QStringLiteral("No se ha podido abrir el puerto com%1. No se ha enviado "
+                                     "nada al módem.\r\n%2")
+                          .arg(m_request.comPort)
+                          .arg(error),
+                      MessageIcon::Warning, MessageButtons::Ok});
+        return;
+    }
+    // Setting a password on the modem that is not stored would lock every
+    // later transfer out of it: nothing is sent unless the store succeeded.
+    if (!storePassword(m_request.newPass, &error)) {
+        m_link.close();
+        emit controlsChanged(backToIdle);
+        emit failed({QStringLiteral("Error en el fichero de claves"),
+                      QStringLiteral("No se ha podido guardar la nueva clave de acceso. No se ha "
+                                     "enviado nada al módem.\r\n%1")
+                          .arg(error),
+                      MessageIcon::Warning, MessageButtons::Ok});
+        return;
+    }
+
+    emit controlsChanged({.close = false, .stopCommads = false, .inputValue = true});
+    m_log.setText(startText);
+    // Nothing the modem says while the passwords go out is shown.
+    m_stopSendingCommands = true;
+    m_userStopped = false;
+    m_loginPauseDone = false;
+    m_stoppedAt = -1;
+    m_startedAt = m_timers.now();
+    m_phase = TransferPhase::Password;
+    m_progressTimer->start(progressInterval);
+
+    m_index = 0;
+    sendLine(loginLines[0]);
+    m_sendTimer->start(m_timings.lineWait);
+    emitProgress();
+}
+
+void TransferDialogue::sendTimeout()
+{
+    switch (m_phase) {
+    case TransferPhase::Password:
+        if (m_index < loginLast) {
+            ++m_index;
+            sendLine(loginLines[m_index]);
+            m_sendTimer->start(m_timings.lineWait);
+        } else if (!m_loginPauseDone) {
+            m_loginPauseDone = true;
+            m_sendTimer->start(m_timings.loginPause);
+        } else {
+            m_log.appendText(scriptMarker);
+            startReading();
+            m_stopSendingCommands = false;
+            m_phase = TransferPhase::Script;
+            m_index = 0;
+            sendNextScriptLine();
+        }
+        break;
+    case TransferPhase::Script:
+        ++m_index;
+        sendNextScriptLine();
+        break;
+    case TransferPhase::Stopping:
+        sendNextStopLine();
+        break;
+    case TransferPhase::Idle:
+        break;
+    }
+    emitProgress();
+}
+
+void TransferDialogue::sendNextScriptLine()
+{
+    if (m_index > scriptLast || m_stopSendingCommands) {
+        finish();
+        return;
+    }
+    emit controlsChanged({.stopCommads = stopAllowed[m_index]});
+    sendLine(scriptLines[m_index]);
+    m_sendTimer->start(qint64(lineWaits[m_index]));
+}
+
+void TransferDialogue::stop()
+{
+    if (m_phase != TransferPhase::Script || m_index > scriptLast || !stopAllowed[m_index])
+        return;
+    m_stopSendingCommands = true;
+    m_userStopped = true;
+    emit controlsChanged({.stopCommads = false, .inputValue = true});
+    // The modem's answers to the stop sequence are neither shown nor logged.
+    m_portClosed = true;
+    m_pollTimer->stop();
+    // The pending script wait is superseded: the loop ends with the sequence.
+    m_sendTimer->stop();
+    m_phase = TransferPhase::Stopping;
+    m_stoppedAt = m_timers.now();
+    m_stopIndex = 0;
+    sendNextStopLine();
+    emitProgress();
+}
+
+void TransferDialogue::sendNextStopLine()
+{
+    if (m_stopIndex < stopLineCount) {
+        sendLine(QString::fromLatin1(stopLines[m_stopIndex++]));
+        m_sendTimer->start(m_timings.lineWait);
+        return;
+    }
+    closePort();
+    finish();
+}
+
+void TransferDialogue::finish()
+{
+    m_sendTimer->stop();
+    m_progressTimer->stop();
+    // Take in what has arrived up to this instant, so the file holds it all.
+    if (!m_stopSendingCommands && !m_portClosed)
+        poll();
+    m_phase = TransferPhase::Idle;
+
+    emit controlsChanged({.userPhoneNumberValue = true, .loadConf = true, .close = true,
+                          .stopCommads = false, .mainMenuButtons = true});
+    QString error;
+    const bool written = writeLogFile(m_request.phone, m_log.bytes(), m_userStopped, &error);
+    emitProgress();
+    if (!written) {
+        emit failed({QStringLiteral("Error en el fichero de registro"),
+                     QStringLiteral("No se ha podido guardar el registro de la carga.\r\n%1")
+                         .arg(error),
+                     MessageIcon::Warning, MessageButtons::Ok});
+    }
+    emit finished(m_userStopped);
+}
+
+void TransferDialogue::linkLost(const QString &message)
+{
+    m_pollTimer->stop();
+    m_portClosed = true;
+    const Message lost{portErrorTitle,
+                       QStringLiteral("Se ha perdido la conexión con el módem.\r\n%1").arg(message),
+                       MessageIcon::Warning, MessageButtons::Ok};
+    if (isRunning()) {
+        // Nothing more goes out; what arrived so far is kept in the log.
+        m_sendTimer->stop();
+        finish();
+    }
+    emit failed(lost);
+}
+
+void TransferDialogue::closePort()
+{
+    if (!m_link.isOpen())
+        return;
+    m_pollTimer->stop();
+    m_link.close();
+    m_portClosed = true;
+}
+
+void TransferDialogue::screenActivated()
+{
+    // A stop asked for must survive until the script loop has read it, and
+    // the password phase must stay hidden: only an idle screen clears it.
+    if (!isRunning())
+        m_stopSendingCommands = false;
+}
+
+void TransferDialogue::sendLine(const QString &line)
+{
+    m_link.write(line.toLatin1() + cmdEnd);
+}
+
+void TransferDialogue::startReading()
+{
+    m_log.startReading();
+    if (m_link.isOpen())
+        m_link.readAll();
+    m_portClosed = false;
+    m_pollTimer->start(m_timings.poll);
+}
+
+void TransferDialogue::poll()
+{
+    const QByteArray received = m_link.isOpen() ? m_link.readAll() : QByteArray();
+    if (!m_stopSendingCommands && !received.isEmpty())
+        m_log.appendReceived(received);
+    if (!m_portClosed && !m_pollTimer->isActive())
+        m_pollTimer->start(m_timings.poll);
+}
+
+qint64 TransferDialogue::scheduledLength() const
+{
+    if (m_stoppedAt >= 0)
+        return m_stoppedAt - m_startedAt + stopLineCount * m_timings.lineWait;
+    qint64 total = (loginLast + 1) * m_timings.lineWait + m_timings.loginPause;
+    for (int i = 0; i <= scriptLast; ++i)
+        total += qint64(lineWaits[i]);
+    return total;
+}
+
+TransferProgress TransferDialogue::progress() const
+{
+    if (m_phase == TransferPhase::Idle)
+        return {};
+    const qint64 total = scheduledLength();
+    return {m_phase, qBound(qint64(0), m_timers.now() - m_startedAt, total), total};
+}
+
+void TransferDialogue::emitProgress()
+{
+    emit progressChanged(progress());
+}

@@ -1,1 +1,155 @@
-// Placeholder.
+#pragma once
+
+// The modem loader, from the bottom up:
+//   SerialLink   - the serial line (Qt SerialPort, or a stand-in in tests)
+//   TimerSource  - the clock and single-shot timers that pace the dialogue
+//   TransferLog  - the log box's text and its rendering of received bytes
+//   TransferDialogue - the timed dialogue: password phase, script phase,
+//                  stop sequence, log file; tells the screen which controls
+//                  are enabled and how far it has got
+//   InputFromModemScreen - the window: applies the controls, shows messages
+//                  and the log (LogView)
+// The dialogue is paced by time alone and never reads the modem's answers.
+
+#include "shell/commomdata.h"
+#include "shell/message.h"
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+#include <memory>
+#include <optional>
+
+class SerialLink;
+class Timer;
+class TimerSource;
+class TransferLog;
+
+// The waits of the dialogue, in milliseconds. Tests over a real port scale
+// them down; the program uses these.
+struct TransferTimings
+{
+    qint64 lineWait = 4000;     // after each line sent
+    qint64 restartWait = 40000; // after script line 1, while the modem restarts
+    qint64 loginPause = 8000;   // between the password phase and the script
+    qint64 poll = 10;           // receive poll
+};
+
+struct TransferRequest
+{
+    QString phone;       // names configuraciones/<phone>.cfg and logs/<phone>.log
+    int comPort = 1;
+    QString currentPass; // logs in with it
+    QString newPass;     // sets and stores it
+};
+
+// Enabled states the screen applies; an empty entry leaves the control as
+// it stands.
+struct TransferControls
+{
+    std::optional<bool> userPhoneNumberValue{};
+    std::optional<bool> loadConf{};
+    std::optional<bool> close{};
+    std::optional<bool> stopCommads{};
+    std::optional<bool> inputValue{};
+    std::optional<bool> mainMenuButtons{}; // M_loadConf, M_changePass, M_confADSL, M_intrConf
+
+    bool operator==(const TransferControls &) const = default;
+};
+
+enum class TransferPhase { Idle, Password, Script, Stopping };
+
+struct TransferProgress
+{
+    TransferPhase phase = TransferPhase::Idle;
+    qint64 elapsedMs = 0; // since the port opened
+    qint64 totalMs = 0;   // the whole schedule as it now stands
+};
+
+class TransferDialogue : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int tableSize = commomData::tableSize;
+
+    TransferDialogue(SerialLink &link, TimerSource &timers, TransferLog &log,
+                     TransferTimings timings = {}, QObject *parent = nullptr);
+    ~TransferDialogue() override;
+
+    // Steps up to the reading of the script: closes the link, disables the
+    // controls, empties the log and fills the tables. On failure the
+    // controls are back as the user needs them, nothing was sent and the
+    // returned message is for the user.
+    std::optional<Message> prepare(const TransferRequest &request);
+    // After the user has power-cycled the modem: opens the port, stores the
+    // new password and runs the timed dialogue. A failure to open or store
+    // is reported through failed(); nothing is sent then.
+    void begin();
+    // The stop sequence; only while stopCommads is enabled.
+    void stop();
+    // The close button: stops the receive poll and closes the port.
+    void closePort();
+    // The transfer screen became the active window.
+    void screenActivated();
+
+    bool isRunning() const { return m_phase != TransferPhase::Idle; }
+    bool isPortOpen() const;
+    TransferPhase phase() const { return m_phase; }
+    TransferProgress progress() const;
+    bool stopSendingCommands() const { return m_stopSendingCommands; }
+
+    // The tables keep their contents between transfers.
+    std::array<QString, tableSize> loginLines;
+    int loginLast = 0;
+    std::array<QString, tableSize> scriptLines;
+    int scriptLast = -1;
+    std::array<double, tableSize> lineWaits{};
+    std::array<bool, tableSize> stopAllowed{};
+
+    // The texts this dialogue shows, in one place.
+    static Message powerCycleMessage();
+    static Message missingScriptMessage();
+
+signals:
+    void controlsChanged(const TransferControls &controls);
+    // The script file could not be used: the telephone field is emptied.
+    void phoneNumberRefused();
+    void progressChanged(const TransferProgress &progress);
+    // A fault the user must be told about (port, password file, log file).
+    void failed(const Message &message);
+    // Steps 18 and 19 have run; stopped: the log ends with the user line.
+    void finished(bool stopped);
+
+private:
+    void sendLine(const QString &line);
+    void startReading();
+    void poll();
+    void sendTimeout();
+    void sendNextScriptLine();
+    void sendNextStopLine();
+    void finish();
+    void linkLost(const QString &message);
+    void emitProgress();
+    qint64 scheduledLength() const;
+
+    SerialLink &m_link;
+    TimerSource &m_timers;
+    TransferLog &m_log;
+    TransferTimings m_timings;
+    std::unique_ptr<Timer> m_sendTimer;
+    std::unique_ptr<Timer> m_pollTimer;
+    std::unique_ptr<Timer> m_progressTimer;
+
+    TransferRequest m_request;
+    bool m_prepared = false;
+    TransferPhase m_phase = TransferPhase::Idle;
+    bool m_stopSendingCommands = false;
+    bool m_portClosed = true;
+    int m_index = 0;      // next line of the current phase
+    int m_stopIndex = 0;  // next line of the stop sequence
+    bool m_loginPauseDone = false;
+    bool m_userStopped = false;
+    qint64 m_startedAt = 0;
+    qint64 m_stoppedAt = -1;
+};
