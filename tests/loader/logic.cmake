@@ -1,0 +1,2 @@
+adsl_test(tst_transferlog SOURCES tst_transferlog.cpp)
+adsl_test(tst_transferdialogue SOURCES tst_transferdialogue.cpp)
