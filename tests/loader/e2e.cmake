@@ -11,4 +11,5 @@ if(UNIX)
     endfunction()
 
     adsl_modemsim_test(test_qtseriallink SOURCES tst_qtseriallink.cpp)
+    adsl_modemsim_test(test_transfer_e2e SOURCES tst_transfer_e2e.cpp)
 endif()
