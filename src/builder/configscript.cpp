@@ -195,6 +195,8 @@ ConfigScript buildConfigScript(const SubscriberConfig &subscriber, ConfigType ty
     script.lines = type == ConfigType::DHCP ? dhcpLines(b, subscriber, pvc, settings)
                                             : naptLines(b, subscriber, pvc, settings);
     script.error = b.error;
+    if (!script.ok())
+        script.lines.clear(); // a refused script must not reach a file or a modem
     return script;
 }
 

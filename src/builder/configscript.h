@@ -31,7 +31,8 @@ QString obtainPrimSecIpAdd(qint16 primSec, qint16 bytePos, const QString &byteMa
 
 // The built script, or the reason it cannot be built (a derived address
 // whose last octet would pass 255, a telephone number that is not all
-// digits); error is a sentence for the user, empty on success.
+// digits); error is a sentence for the user, empty on success, and lines
+// are empty when it is set.
 struct ConfigScript
 {
     QStringList lines;

@@ -36,10 +36,8 @@ Message mismatchMessage()
 Message unstorableMessage()
 {
     return {QStringLiteral("Clave no válida"),
-            QStringLiteral("La clave contiene caracteres que no se pueden guardar en el "
-                           "fichero de claves.")
-                + QStringLiteral("\n\r")
-                + QStringLiteral("Elija otra clave, sin acentos ni símbolos especiales."),
+            QStringLiteral("La clave introducida no se puede guardar en el fichero de claves.")
+                + QStringLiteral("\n\r") + QStringLiteral("Elija otra clave."),
             MessageIcon::Warning, MessageButtons::Ok};
 }
 

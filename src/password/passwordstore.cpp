@@ -67,8 +67,8 @@ bool storePassword(const QString &password, QString *error, const QString &path)
     const std::optional<QByteArray> scrambled = scramblePassword(password);
     if (!scrambled || scrambled->contains('"')) {
         if (error) {
-            *error = QStringLiteral("La clave contiene caracteres que no se pueden guardar en "
-                                    "el fichero de claves.");
+            *error = QStringLiteral("La clave introducida no se puede guardar en el fichero "
+                                    "de claves.");
         }
         return false;
     }

@@ -1,0 +1,173 @@
+#include "fields/netmask.h"
+#include "settings/servicesettings.h"
+
+#include <QtTest>
+
+namespace {
+
+Octets quad(const QString &dotted)
+{
+    const QStringList parts = dotted.split(u'.');
+    Octets octets;
+    for (int i = 0; i < 4; ++i)
+        octets[i] = parts.value(i);
+    return octets;
+}
+
+QString prefixMask(int ones)
+{
+    const quint32 value = ones == 0 ? 0 : ~quint32(0) << (32 - ones);
+    return QString("%1.%2.%3.%4")
+        .arg(value >> 24)
+        .arg((value >> 16) & 0xFF)
+        .arg((value >> 8) & 0xFF)
+        .arg(value & 0xFF);
+}
+
+ServiceSettings withEdc(const QString &address)
+{
+    ServiceSettings s = defaultSettings();
+    s.ipAddEDC = quad(address);
+    return s;
+}
+
+} // namespace
+
+class TestNetmask : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void maskBytes();
+    void allPrefixMasksValid();
+    void shapes_data();
+    void shapes();
+    void hostBits_data();
+    void hostBits();
+    void edcFit_data();
+    void edcFit();
+};
+
+void TestNetmask::maskBytes()
+{
+    const QSet<int> valid{0, 128, 192, 224, 240, 248, 252, 254, 255};
+    for (int v = -1; v <= 256; ++v)
+        QCOMPARE(validMaskByte(QString::number(v)), valid.contains(v));
+    QVERIFY(validMaskByte("0255"));
+    QVERIFY(!validMaskByte(""));
+    QVERIFY(!validMaskByte("2x5"));
+}
+
+void TestNetmask::allPrefixMasksValid()
+{
+    // Only the edge masks (n = 0 and 32) would pass with any EDC address,
+    // so the shape is checked with maskSource 1 and the fit separately.
+    int valid = 0;
+    for (int n = 0; n <= 32; ++n) {
+        const Octets mask = quad(prefixMask(n));
+        QVERIFY2(validMask(1, mask, defaultSettings()), qPrintable(prefixMask(n)));
+        QCOMPARE(hostBitCount(mask), 32 - n);
+        ++valid;
+    }
+    QCOMPARE(valid, 33);
+
+    // Every other combination of mask bytes is refused.
+    const QStringList bytes{"0", "128", "192", "224", "240", "248", "252", "254", "255"};
+    int accepted = 0;
+    for (const QString &a : bytes)
+        for (const QString &b : bytes)
+            for (const QString &c : bytes)
+                for (const QString &d : bytes)
+                    accepted += validMask(1, {a, b, c, d}, defaultSettings()) ? 1 : 0;
+    QCOMPARE(accepted, 33);
+}
+
+void TestNetmask::shapes_data()
+{
+    QTest::addColumn<QString>("mask");
+    QTest::addColumn<bool>("valid");
+    QTest::newRow("all ones") << "255.255.255.255" << true;
+    QTest::newRow("all zeros") << "0.0.0.0" << true;
+    QTest::newRow("255.0.0.0") << "255.0.0.0" << true;
+    QTest::newRow("255.128.0.0") << "255.128.0.0" << true;
+    QTest::newRow("255.255.192.0") << "255.255.192.0" << true;
+    QTest::newRow("255.255.255.252") << "255.255.255.252" << true;
+    QTest::newRow("leading zeros") << "255.255.255.000" << true;
+    QTest::newRow("255.255.255.1") << "255.255.255.1" << false;
+    QTest::newRow("255.255.0.255") << "255.255.0.255" << false;
+    QTest::newRow("255.0.255.0") << "255.0.255.0" << false;
+    QTest::newRow("0.255.255.255") << "0.255.255.255" << false;
+    QTest::newRow("7.0.0.0") << "7.0.0.0" << false;
+    QTest::newRow("255.127.0.0") << "255.127.0.0" << false;
+    QTest::newRow("128.128.0.0") << "128.128.0.0" << false;
+    QTest::newRow("empty octet") << "255.255.255." << false;
+    QTest::newRow("blank octet") << "255.255. .0" << false;
+    QTest::newRow("letters") << "255.255.ff.0" << false;
+    QTest::newRow("out of range") << "255.255.255.256" << false;
+    QTest::newRow("wraps to 0 as 16 bits") << "255.255.255.65536" << false;
+    QTest::newRow("negative") << "255.255.255.-0" << false;
+    QTest::newRow("four digits") << "255.255.255.0000" << false;
+}
+
+void TestNetmask::shapes()
+{
+    QFETCH(QString, mask);
+    QFETCH(bool, valid);
+    QCOMPARE(validMask(1, quad(mask), defaultSettings()), valid);
+    QCOMPARE(validMask(7, quad(mask), withEdc("junk")), valid); // EDC never read
+}
+
+void TestNetmask::hostBits_data()
+{
+    QTest::addColumn<QString>("octets");
+    QTest::addColumn<int>("count");
+    QTest::newRow("0.0.0.0") << "0.0.0.0" << 32;
+    QTest::newRow("0.0.0.1") << "0.0.0.1" << 0;
+    QTest::newRow("128.0.0.0") << "128.0.0.0" << 31;
+    QTest::newRow("0.0.12.0") << "0.0.12.0" << 10;
+    QTest::newRow("255.255.255.0") << "255.255.255.0" << 8;
+    QTest::newRow("255.255.255.252") << "255.255.255.252" << 2;
+    QTest::newRow("255.0.0.0") << "255.0.0.0" << 24;
+    QTest::newRow("10.0.1.0") << "10.0.1.0" << 8;
+    QTest::newRow("10.0.2.0") << "10.0.2.0" << 9;
+    QTest::newRow("junk counts as 0") << "10.0.1.x" << 8;
+    QTest::newRow("empty counts as 0") << "..." << 32;
+}
+
+void TestNetmask::hostBits()
+{
+    QFETCH(QString, octets);
+    QFETCH(int, count);
+    QCOMPARE(hostBitCount(quad(octets)), count);
+}
+
+void TestNetmask::edcFit_data()
+{
+    QTest::addColumn<QString>("mask");
+    QTest::addColumn<QString>("edc");
+    QTest::addColumn<bool>("valid");
+    QTest::newRow("192.168.1.0 fits /24") << "255.255.255.0" << "192.168.1.0" << true;
+    QTest::newRow("192.168.2.0 does not") << "255.255.255.0" << "192.168.2.0" << false;
+    QTest::newRow("10.0.1.0 fits /24") << "255.255.255.0" << "10.0.1.0" << true;
+    QTest::newRow("10.0.2.0 does not") << "255.255.255.0" << "10.0.2.0" << false;
+    QTest::newRow("10.0.1.5 does not") << "255.255.255.0" << "10.0.1.5" << false;
+    QTest::newRow("odd host fits /32") << "255.255.255.255" << "192.0.2.1" << true;
+    QTest::newRow("even host not /32") << "255.255.255.255" << "192.0.2.2" << false;
+    QTest::newRow("/0 only with 0.0.0.0") << "0.0.0.0" << "0.0.0.0" << true;
+    QTest::newRow("/0 with an address") << "0.0.0.0" << "10.0.0.0" << false;
+    QTest::newRow("bad shape, good fit") << "255.255.0.255" << "192.168.1.0" << false;
+    QTest::newRow("EDC octet empty") << "255.255.255.0" << "10.0..0" << false;
+    QTest::newRow("EDC octet junk") << "255.255.255.0" << "10.0.1x.0" << false;
+    QTest::newRow("EDC octet 256") << "255.255.255.0" << "10.0.256.0" << false;
+}
+
+void TestNetmask::edcFit()
+{
+    QFETCH(QString, mask);
+    QFETCH(QString, edc);
+    QFETCH(bool, valid);
+    QCOMPARE(validMask(0, quad(mask), withEdc(edc)), valid);
+}
+
+QTEST_GUILESS_MAIN(TestNetmask)
+#include "tst_netmask.moc"

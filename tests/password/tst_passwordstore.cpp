@@ -1,0 +1,129 @@
+#include "password/passwordstore.h"
+
+#include "workdir.h"
+
+#include <QFileInfo>
+#include <QtTest>
+
+class TestPasswordStore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void writesScrambledLineAndFiller();
+    void roundTrip_data();
+    void roundTrip();
+    void readsFiles_data();
+    void readsFiles();
+    void refusesUnstorable_data();
+    void refusesUnstorable();
+    void failedWriteKeepsOldFile();
+};
+
+void TestPasswordStore::writesScrambledLineAndFiller()
+{
+    WorkDir dir;
+    QSet<QByteArray> fillers;
+    for (int run = 0; run < 64; ++run) {
+        QString error;
+        QVERIFY(storePassword("abc", &error));
+        const QByteArray bytes = readBytes(passwordFileName);
+        QVERIFY(bytes.startsWith("\"NqLoRu\"\r\n"));
+        QVERIFY(bytes.endsWith("\r\n"));
+        const QByteArray filler = bytes.mid(10, bytes.size() - 12);
+        QVERIFY2(filler.size() == 1 || filler.size() == 2, filler.toHex().constData());
+        for (char c : filler)
+            QVERIFY(c == '\0' || c == '\1');
+        fillers.insert(filler);
+    }
+    QVERIFY2(fillers.size() > 1, "the filler line never varies");
+}
+
+void TestPasswordStore::roundTrip_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::newRow("abc") << "abc";
+    QTest::newRow("empty") << "";
+    QTest::newRow("fourteen") << "Abcdefghijklm9";
+    QTest::newRow("case kept") << "TruMeLoX";
+    QTest::newRow("symbols") << "abc-_.#$%&/(*9";
+    QTest::newRow("blank first") << " x"; // scrambles to a carriage return
+    QTest::newRow("Latin-1 letters") << QString::fromUtf8("añoé");
+}
+
+void TestPasswordStore::roundTrip()
+{
+    QFETCH(QString, password);
+    WorkDir dir;
+    QVERIFY(passwordStorable(password));
+    QVERIFY(storePassword(password));
+    QCOMPARE(loadPassword(), password);
+}
+
+void TestPasswordStore::readsFiles_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("two quotes") << QByteArray("\"\"\r\n\x01\r\n") << "";
+    QTest::newRow("no filler line") << QByteArray("\"NqLoRu\"") << "abc";
+    QTest::newRow("odd length") << QByteArray("\"NqLoR\"\r\n\x00\r\n", 11) << "abc";
+    QTest::newRow("single char") << QByteArray("\"N\"\r\n") << "a";
+    QTest::newRow("second of pair ignored") << QByteArray("\"N?L?R?\"\r\n") << "abc";
+    QTest::newRow("empty file") << QByteArray() << "trumelox";
+    QTest::newRow("no quotes") << QByteArray("NqLoRu\r\n") << "trumelox";
+    QTest::newRow("no closing quote") << QByteArray("\"NqLoRu\r\n") << "trumelox";
+    QTest::newRow("junk before quote") << QByteArray("x\"NqLoRu\"\r\n") << "trumelox";
+    QTest::newRow("code above 255") << QByteArray("\"\xfa\"\r\n") << "trumelox"; // 250 + 1 + 20
+    // Only from the 21st character on can a code fall below 0: 0 - 21 + 20.
+    QTest::newRow("code below 0") << "\"" + QByteArray(40, 'N') + QByteArray(1, '\0') + "\"\r\n"
+                                  << "trumelox";
+}
+
+void TestPasswordStore::readsFiles()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, expected);
+    WorkDir dir;
+    QVERIFY(writeBytes(passwordFileName, bytes));
+    QCOMPARE(loadPassword(), expected);
+}
+
+void TestPasswordStore::refusesUnstorable_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::newRow("blank at 14") << "abcdefghijklm ";
+    QTest::newRow("! at 14") << "abcdefghijklm!";
+    QTest::newRow("beyond Latin-1") << QString(QChar(0x20AC));
+    QTest::newRow("high code at odd position") << QString(QChar(0xF5)); // 245 + 1 + 15 = 261
+    // 51 + 3 - 20 = 34: a plain "1234" cannot be read back.
+    QTest::newRow("scrambles to a quote") << "1234";
+    QTest::newRow("quote as second of pair") << QString(QChar(18)); // 18 + 1 + 15 = 34
+}
+
+void TestPasswordStore::refusesUnstorable()
+{
+    QFETCH(QString, password);
+    WorkDir dir;
+    const QByteArray old("\"NqLoRu\"\r\n\x01\r\n");
+    QVERIFY(writeBytes(passwordFileName, old));
+    QVERIFY(!passwordStorable(password));
+    QString error;
+    QVERIFY(!storePassword(password, &error));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(readBytes(passwordFileName), old);
+    QCOMPARE(loadPassword(), QString("abc"));
+}
+
+void TestPasswordStore::failedWriteKeepsOldFile()
+{
+    WorkDir dir;
+    QVERIFY(writeBytes("blocker", "old"));
+    QString error;
+    QVERIFY(!storePassword("abc", &error, "blocker/claves.dat"));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(readBytes("blocker"), QByteArray("old"));
+    QCOMPARE(loadPassword("blocker/claves.dat"), QString("trumelox"));
+}
+
+QTEST_GUILESS_MAIN(TestPasswordStore)
+#include "tst_passwordstore.moc"
