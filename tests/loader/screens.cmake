@@ -1,0 +1,1 @@
+adsl_test(tst_inputfrommodem SOURCES tst_inputfrommodem.cpp GUI)
