@@ -1,1 +1,309 @@
-// Placeholder.
+#include "settings/confadslscreen.h"
+
+#include "fields/dottedquad.h"
+#include "fields/fieldrules.h"
+#include "fields/netmask.h"
+#include "settings/servicesettings.h"
+#include "shell/application.h"
+#include "shell/mainmenuscreen.h"
+#include "shell/messageboxes.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString screenCaption = QStringLiteral("Configuración del servicio ADSL");
+const QString portFrameCaption = QStringLiteral("Selección del puerto de comunicaciones:");
+const QString portCaption = QStringLiteral("Puerto de comunicaciones:");
+const QString phoneSizeFrameCaption = QStringLiteral("Dígitios del número de teléfono");
+const QString minSizeCaption = QStringLiteral("Mínimo:");
+const QString maxSizeCaption = QStringLiteral("Máximo:");
+const QString circuitFrameCaption = QStringLiteral("Circuito ATM de usuario:");
+const QString circuitCaptionHead = QStringLiteral("Circuito ATM:");
+const QString circuitCaption = circuitCaptionHead + QString(27, u' ') + u'*';
+const QString edcFrameCaption = QStringLiteral("Configuración de la gestión de EDCs:");
+const QString dnsFrameCaption = QStringLiteral("Configuración DNS:");
+const QString addressCaption = QStringLiteral("Dirección IP:");
+const QString maskCaption = QStringLiteral("Máscara de red:");
+const QString saveCaption = QStringLiteral("&Salvar");
+const QString backCaption = QStringLiteral("&Volver");
+const QString portPrefix = QStringLiteral("com");
+
+const Message lengthMessage{
+    QStringLiteral("Error en el tamaño del número de abonado"),
+    QStringLiteral("El número máximo de dígitos que forman el número de abonado al servicio")
+        + QStringLiteral("\n\r") + QStringLiteral("debe ser mayor o igual al número mínimo."),
+    MessageIcon::Warning};
+const Message emptyMaskMessage{QStringLiteral("Error en la máscara de red EDC"),
+                               QStringLiteral("A lá máscara de red EDC le faltan campos por rellenar."),
+                               MessageIcon::Warning};
+const Message maskMessage{QStringLiteral("Error en la máscara de red EDC"),
+                          QStringLiteral("Lá máscara de red EDC no tiene un formato válido."),
+                          MessageIcon::Warning};
+const Message savedMessage{QStringLiteral("Configuración guardada."),
+                           QStringLiteral("Se ha guardado con éxito la nueva configuración."),
+                           MessageIcon::Information};
+const QString writeFailureTitle = QStringLiteral("Error al guardar la configuración");
+
+QLineEdit *lineEdit(const char *name, int maxLength, QWidget *parent)
+{
+    auto *line = new QLineEdit(parent);
+    line->setObjectName(QString::fromLatin1(name));
+    if (maxLength > 0)
+        line->setMaxLength(maxLength);
+    return line;
+}
+
+QLabel *label(const char *name, const QString &caption, QWidget *parent)
+{
+    auto *l = new QLabel(caption, parent);
+    l->setObjectName(QString::fromLatin1(name));
+    return l;
+}
+
+QGroupBox *frame(const char *name, const QString &caption, QWidget *parent)
+{
+    auto *box = new QGroupBox(caption, parent);
+    box->setObjectName(QString::fromLatin1(name));
+    return box;
+}
+
+} // namespace
+
+ConfAdslScreen::ConfAdslScreen(Application &app)
+    : Screen(app)
+{
+    setObjectName(QStringLiteral("confADSL"));
+    setWindowTitle(screenCaption);
+
+    optionsPort = frame("optionsPort", portFrameCaption, this);
+    optionsPortTitle = label("optionsPortTitle", portCaption, optionsPort);
+    portOptions = new QComboBox(optionsPort);
+    portOptions->setObjectName(QStringLiteral("portOptions"));
+    portOptions->setEditable(true);
+    portOptions->setInsertPolicy(QComboBox::NoInsert);
+    for (int port = 1; port <= 14; ++port)
+        portOptions->addItem(portPrefix + QString::number(port));
+    auto *portRow = new QHBoxLayout(optionsPort);
+    portRow->addWidget(optionsPortTitle);
+    portRow->addWidget(portOptions);
+    portRow->addStretch();
+
+    optionsPhoneSize = frame("optionsPhoneSize", phoneSizeFrameCaption, this);
+    minSizeTitle = label("minSizeTitle", minSizeCaption, optionsPhoneSize);
+    minSize = lineEdit("minSize", 1, optionsPhoneSize);
+    maxSizeTitle = label("maxSizeTitle", maxSizeCaption, optionsPhoneSize);
+    maxSize = lineEdit("maxSize", 2, optionsPhoneSize);
+    for (QLineEdit *count : {minSize, maxSize})
+        count->setFixedWidth(count->fontMetrics().horizontalAdvance(QStringLiteral("000")) + 12);
+    auto *sizeRow = new QHBoxLayout(optionsPhoneSize);
+    sizeRow->addWidget(minSizeTitle);
+    sizeRow->addWidget(minSize);
+    sizeRow->addSpacing(24);
+    sizeRow->addWidget(maxSizeTitle);
+    sizeRow->addWidget(maxSize);
+    sizeRow->addStretch();
+
+    // The two circuit fields stand over the blanks of the caption, the "*"
+    // of the caption between them.
+    optionsATMCircuit = frame("optionsATMCircuit", circuitFrameCaption, this);
+    circuitValuesTitle = label("circuitValuesTitle", circuitCaption, optionsATMCircuit);
+    vciValue = lineEdit("vciValue", 0, circuitValuesTitle);
+    vpiValue = lineEdit("vpiValue", 0, circuitValuesTitle);
+    {
+        const QFontMetrics metrics(circuitValuesTitle->font());
+        const int blank = metrics.horizontalAdvance(u' ');
+        const int headEnd = metrics.horizontalAdvance(circuitCaptionHead);
+        const int starAt = metrics.horizontalAdvance(circuitCaptionHead + QString(27, u' '));
+        const int starEnd = metrics.horizontalAdvance(circuitCaption);
+        const int width = qMax(starAt - headEnd - 2 * blank, 5 * metrics.horizontalAdvance(u'0'));
+        const int height = vciValue->sizeHint().height();
+        vciValue->setGeometry(headEnd + blank, 0, width, height);
+        vpiValue->setGeometry(starEnd + blank, 0, width, height);
+        circuitValuesTitle->setMinimumSize(starEnd + 2 * blank + width, height);
+        circuitValuesTitle->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    }
+    (new QHBoxLayout(optionsATMCircuit))->addWidget(circuitValuesTitle);
+
+    optionsEDCs = frame("optionsEDCs", edcFrameCaption, this);
+    ipAddECDTitle = label("ipAddECDTitle", addressCaption, optionsEDCs);
+    ipAddEDC = new DottedQuad(QStringLiteral("ipAddEDC"), optionsEDCs);
+    maskAddECDTitle = label("maskAddECDTitle", maskCaption, optionsEDCs);
+    maskAddEDC = new DottedQuad(QStringLiteral("maskAddEDC"), optionsEDCs);
+    auto *edcGrid = new QGridLayout(optionsEDCs);
+    edcGrid->addWidget(ipAddECDTitle, 0, 0);
+    edcGrid->addWidget(ipAddEDC, 0, 1);
+    edcGrid->addWidget(maskAddECDTitle, 1, 0);
+    edcGrid->addWidget(maskAddEDC, 1, 1);
+
+    optionsConfDNS = frame("optionsConfDNS", dnsFrameCaption, this);
+    ipAddDNSTitle = label("ipAddDNSTitle", addressCaption, optionsConfDNS);
+    ipAddDNS = new DottedQuad(QStringLiteral("ipAddDNS"), optionsConfDNS);
+    auto *dnsGrid = new QGridLayout(optionsConfDNS);
+    dnsGrid->addWidget(ipAddDNSTitle, 0, 0);
+    dnsGrid->addWidget(ipAddDNS, 0, 1);
+    // Line up the DNS address under the EDC ones.
+    const int titleWidth = maskAddECDTitle->sizeHint().width();
+    edcGrid->setColumnMinimumWidth(0, titleWidth);
+    dnsGrid->setColumnMinimumWidth(0, titleWidth);
+
+    Save = new QPushButton(saveCaption, this);
+    Save->setObjectName(QStringLiteral("Save"));
+    back2main = new QPushButton(backCaption, this);
+    back2main->setObjectName(QStringLiteral("back2main"));
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(Save);
+    buttons->addStretch();
+    buttons->addWidget(back2main);
+
+    auto *layout = new QVBoxLayout(this);
+    for (QGroupBox *group : {optionsPort, optionsPhoneSize, optionsATMCircuit, optionsEDCs, optionsConfDNS})
+        layout->addWidget(group);
+    layout->addLayout(buttons);
+
+    QList<QWidget *> order{portOptions, minSize, maxSize, vciValue, vpiValue};
+    for (DottedQuad *quad : {ipAddEDC, maskAddEDC, ipAddDNS}) {
+        for (int i = 0; i < 4; ++i)
+            order << quad->field(i);
+    }
+    order << Save << back2main;
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    m_rules = new FieldRules(this);
+    for (DottedQuad *quad : {ipAddEDC, maskAddEDC, ipAddDNS})
+        m_rules->addOctets(quad, FieldRules::OctetLeave::RefuseEmpty);
+    m_rules->addCounter(minSize, true);
+    m_rules->addCounter(maxSize, false);
+    m_rules->addCounter(vciValue, true);
+    m_rules->addCounter(vpiValue, true);
+    connect(m_rules, &FieldRules::changed, this, &ConfAdslScreen::fieldChanged);
+    connect(portOptions, &QComboBox::currentTextChanged, this, &ConfAdslScreen::portTextChanged);
+    connect(Save, &QPushButton::clicked, this, &ConfAdslScreen::save);
+    connect(back2main, &QPushButton::clicked, this, &ConfAdslScreen::backToMainMenu);
+
+    showSettings();
+}
+
+void ConfAdslScreen::showSettings()
+{
+    // The assignments below write back into the record one by one.
+    const ServiceSettings shown = m_app.settings();
+    const QString port = portPrefix + QString::number(shown.comPort);
+    const int index = portOptions->findText(port);
+    if (index >= 0)
+        portOptions->setCurrentIndex(index);
+    portOptions->setEditText(port);
+    minSize->setText(shown.minSize);
+    maxSize->setText(shown.maxSize);
+    vciValue->setText(shown.vciValue);
+    vpiValue->setText(shown.vpiValue);
+    ipAddEDC->setOctets(shown.ipAddEDC);
+    maskAddEDC->setOctets(shown.maskAddEDC);
+    ipAddDNS->setOctets(shown.ipAddDNS);
+}
+
+void ConfAdslScreen::reload()
+{
+    m_app.settings() = loadSettings();
+    showSettings();
+}
+
+void ConfAdslScreen::portTextChanged(const QString &text)
+{
+    // "com" and a port number; any other text leaves the port as it was.
+    if (!text.startsWith(portPrefix, Qt::CaseInsensitive))
+        return;
+    const std::optional<qint16> port = toInt16(text.mid(portPrefix.size()));
+    if (port && *port > 0 && text.mid(portPrefix.size()).at(0).isDigit())
+        m_app.settings().comPort = *port;
+}
+
+void ConfAdslScreen::fieldChanged(QLineEdit *field)
+{
+    ServiceSettings &settings = m_app.settings();
+    const QString text = field->text();
+    if (field == minSize)
+        settings.minSize = text;
+    else if (field == maxSize)
+        settings.maxSize = text;
+    else if (field == vciValue)
+        settings.vciValue = text;
+    else if (field == vpiValue)
+        settings.vpiValue = text;
+    else if (const int i = ipAddEDC->indexOf(field); i >= 0)
+        settings.ipAddEDC[i] = text;
+    else if (const int i = maskAddEDC->indexOf(field); i >= 0)
+        settings.maskAddEDC[i] = text;
+    else if (const int i = ipAddDNS->indexOf(field); i >= 0)
+        settings.ipAddDNS[i] = text;
+}
+
+void ConfAdslScreen::save()
+{
+    ServiceSettings &settings = m_app.settings();
+    // A size that is not a number can only come from a hand-edited file; it
+    // is refused like a maximum below the minimum.
+    const std::optional<qint16> max = toInt16(settings.maxSize);
+    const std::optional<qint16> min = toInt16(settings.minSize);
+    if (!max || !min || *max < *min) {
+        showMessage(this, lengthMessage);
+        minSize->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    if (anyOctetEmpty(settings.maskAddEDC)) {
+        showMessage(this, emptyMaskMessage);
+        maskAddEDC->field(3)->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    if (!validMask(0, settings.maskAddEDC, settings)) {
+        showMessage(this, maskMessage);
+        maskAddEDC->field(3)->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    QString error;
+    if (!storeSettings(settings, &error)) {
+        showMessage(this, {writeFailureTitle, error, MessageIcon::Critical});
+        return;
+    }
+    showMessage(this, savedMessage);
+}
+
+void ConfAdslScreen::backToMainMenu()
+{
+    reload();
+    hide();
+    m_app.mainMenu()->showScreen();
+}
+
+void ConfAdslScreen::activated()
+{
+    reload();
+}
+
+void ConfAdslScreen::closeRequested(QCloseEvent *event)
+{
+    event->accept();
+    backToMainMenu();
+}
+
+bool ConfAdslScreen::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowDeactivate) {
+        QWidget *modal = QApplication::activeModalWidget();
+        m_lostToModal = modal && modal != this;
+    } else if (event->type() == QEvent::WindowActivate && m_lostToModal) {
+        m_lostToModal = false;
+        return QWidget::event(event);
+    }
+    return Screen::event(event);
+}

@@ -1,0 +1,1 @@
+adsl_test(tst_confadslscreen SOURCES tst_confadslscreen.cpp GUI)
