@@ -1,0 +1,1 @@
+adsl_test(tst_modemoptionsscreen SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_modemoptionsscreen.cpp GUI)

@@ -1,0 +1,1 @@
+adsl_test(tst_textfile SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_textfile.cpp)
