@@ -37,7 +37,7 @@ const QString stoppedText = QStringLiteral("Carga parada por el usuario");
 const Message refuseCloseMessage{
     QString(),
     QStringLiteral("No se puede cerrar esta ventana mientras se carga la configuración en el "
-                   "módem. Espere a que termine la carga o púlse \"Parar\" cuando esté activo."),
+                   "módem. Espere a que termine la carga o pulse \"Parar\" cuando esté activo."),
     MessageIcon::Warning, MessageButtons::Ok};
 
 // The system font stands in when MS Sans Serif is not installed.
@@ -168,6 +168,9 @@ void InputFromModemScreen::startTransfer()
 {
     if (m_dialogue->isRunning())
         return;
+    progress->setRange(0, 1);
+    progress->setValue(0);
+    progress->setFormat(QString());
     ChangePassScreen *passwords = m_app.changePass();
     const TransferRequest request{userPhoneNumberValue->text(), m_app.settings().comPort,
                                   passwords->currentPass, passwords->pass1->text()};
