@@ -50,6 +50,7 @@ QtSerialLink::~QtSerialLink()
 bool QtSerialLink::open(int portNumber, QString *error)
 {
     close();
+    ++m_opening;
     m_leftover.clear();
     m_portNumber = portNumber;
     m_device = serialPortName(portNumber);
@@ -127,7 +128,17 @@ void QtSerialLink::onError(QSerialPort::SerialPortError error)
     }
     m_leftover += m_port.readAll();
     m_port.close();
-    emit lost(QString::fromUtf8(portLost).arg(describe()));
+    // Told from the event loop, not from inside QSerialPort's notifier: the
+    // receiver may well open a modal message box.
+    const QString message = QString::fromUtf8(portLost).arg(describe());
+    // A port opened again meanwhile is a new connection: no stale report.
+    QMetaObject::invokeMethod(
+        this,
+        [this, message, opening = m_opening] {
+            if (opening == m_opening)
+                emit lost(message);
+        },
+        Qt::QueuedConnection);
 }
 
 QString QtSerialLink::describe() const

@@ -31,4 +31,6 @@ private:
     // Bytes that had arrived when the device went away: still delivered.
     QByteArray m_leftover;
     bool m_configuring = false;
+    quint64 m_opening = 0; // counts opens
+
 };
