@@ -271,21 +271,6 @@ private slots:
         QVERIFY(rig.link->writes.isEmpty());
     }
 
-    void portThatWillNotOpen()
-    {
-        ScreenRig rig;
-        writeScript(29);
-        rig.saveSubscriber(phone);
-        InputFromModemScreen *s = rig.open();
-        rig.link->openError = QStringLiteral("El puerto com1 no existe.");
-        QTest::mouseClick(s->loadConf, Qt::LeftButton);
-        QCOMPARE(rig.boxes.shown.size(), 2);
-        QVERIFY(rig.boxes.last().text.contains(QStringLiteral("El puerto com1 no existe.")));
-        QCOMPARE(states(s), QStringLiteral("11100"));
-        QCOMPARE(menuStates(rig.app), QStringLiteral("11111"));
-        QVERIFY(!QFile::exists(QStringLiteral("claves.dat")));
-    }
-
     void closeButtonAfterANormalTransfer()
     {
         ScreenRig rig;

@@ -86,31 +86,6 @@ private slots:
         QVERIFY(!view.overRemoved);
     }
 
-    void startReadingRestartsTheSequence()
-    {
-        TransferLog log;
-        log.startReading();
-        log.appendReceived("a\n");
-        QCOMPARE(log.rxChar(), '\r');
-        log.startReading();
-        log.appendReceived("\n\n");
-        QCOMPARE(log.bytes(), QByteArray("a\r\r\n"));
-        QCOMPARE(log.rxChar(), '\n');
-    }
-
-    void transferTextsAreVerbatim()
-    {
-        TransferLog log;
-        DeltaFollower view(log);
-        log.setText("Actualizando password. Por favor espere.\r\n");
-        log.appendText("....>");
-        QCOMPARE(log.bytes(), QByteArray("Actualizando password. Por favor espere.\r\n....>"));
-        QCOMPARE(view.shown, QStringLiteral("Actualizando password. Por favor espere.\n....>"));
-        log.clear();
-        QVERIFY(log.isEmpty());
-        QCOMPARE(view.shown, QString());
-    }
-
     // Any mix of bytes and polls: the view built from deltas alone always
     // equals the whole rendering.
     void deltasFollowTheText()
