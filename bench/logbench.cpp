@@ -103,6 +103,7 @@ struct Result
     double lastMiBCpu = 0;
     int paints = 0;
     long peakKiB = 0;
+    QList<double> perMiBCpu;
     bool consistent = false;
 };
 
@@ -145,6 +146,7 @@ Result run(qint64 totalBytes, bool shown)
             if (mibsDone == 0)
                 result.firstMiBCpu = now - mibStart;
             result.lastMiBCpu = now - mibStart;
+            result.perMiBCpu.append(now - mibStart);
             mibStart = now;
             mibsDone = fed / mib;
         }
@@ -201,6 +203,12 @@ int main(int argc, char **argv)
         std::printf("%6d %9.1f %8.3f %11.2f%% %13.3fs %13.3fs %8d %10.1f %6s\n", size, r.wireSeconds,
                     r.cpu, load * 100, r.firstMiBCpu, r.lastMiBCpu, r.paints, r.peakKiB / 1024.0,
                     r.consistent ? "yes" : "NO");
+        if (r.perMiBCpu.size() > 1) {
+            std::printf("       CPU s of each MiB:");
+            for (double cpu : r.perMiBCpu)
+                std::printf(" %.2f", cpu);
+            std::printf("\n");
+        }
         allWithinTarget = allWithinTarget && load < 0.05;
         if (size > 1)
             allFlat = allFlat && growth < 1.5;
