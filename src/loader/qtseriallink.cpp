@@ -12,7 +12,8 @@ const char *const badNumber = "el número de puerto no es válido.";
 const char *const noSuchPort = "el puerto no existe.";
 const char *const portBusy = "el puerto está ocupado por otro programa o no hay permiso para usarlo.";
 const char *const alreadyOpen = "el puerto ya está abierto.";
-const char *const badSettings = "el puerto no admite 9600 baudios, sin paridad, 8 bits de datos y 1 bit de parada.";
+const char *const badSettings =
+    "el dispositivo no es un puerto serie o no admite 9600 baudios, sin paridad, 8 bits de datos y 1 bit de parada.";
 const char *const systemError = "error del sistema (%1).";
 const char *const portLost =
     "Se ha perdido la conexión con el puerto %1. Compruebe el cable y el adaptador del puerto serie.";

@@ -160,6 +160,10 @@ void TestQtSerialLink::openFailuresNameThePort_data()
     QTest::newRow("no such device")
         << 7 << "/nonexistent/ttyUSB9"
         << QStringLiteral("No se ha podido abrir el puerto com7 (/nonexistent/ttyUSB9): el puerto no existe.");
+    QTest::newRow("not a serial device")
+        << 2 << "/dev/null"
+        << QStringLiteral("No se ha podido abrir el puerto com2 (/dev/null): el dispositivo no es un puerto "
+                          "serie o no admite 9600 baudios, sin paridad, 8 bits de datos y 1 bit de parada.");
     QTest::newRow("port zero") << 0 << ""
                                << QStringLiteral("No se ha podido abrir el puerto com0: el número de puerto no es válido.");
     QTest::newRow("negative port") << -3 << ""
