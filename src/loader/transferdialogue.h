@@ -77,7 +77,7 @@ public:
                      TransferTimings timings = {}, QObject *parent = nullptr);
     ~TransferDialogue() override;
 
-    // Steps up to the reading of the script: closes the link, disables the
+    // Up to the reading of the script: closes the link, disables the
     // controls, empties the log and fills the tables. On failure the
     // controls are back as the user needs them, nothing was sent and the
     // returned message is for the user.
@@ -118,7 +118,8 @@ signals:
     void progressChanged(const TransferProgress &progress);
     // A fault the user must be told about (port, password file, log file).
     void failed(const Message &message);
-    // Steps 18 and 19 have run; stopped: the log ends with the user line.
+    // The controls are back and the log file written; stopped: it ends with
+    // the user line.
     void finished(bool stopped);
 
 private:
