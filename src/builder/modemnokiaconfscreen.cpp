@@ -1,6 +1,282 @@
 #include "builder/modemnokiaconfscreen.h"
 
-#include <QLineEdit>
+#include "builder/modemoptionsscreen.h"
+#include "fields/dottedquad.h"
+#include "fields/fieldrules.h"
+#include "fields/netmask.h"
+#include "settings/servicesettings.h"
+#include "shell/application.h"
+#include "shell/messageboxes.h"
 
-// Placeholder until the screen is built.
-ModemNokiaConfScreen::ModemNokiaConfScreen(Application &app) : Screen(app), userPhoneNumValue(new QLineEdit(this)) {}
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString dhcpCaption = QStringLiteral("Configuración DHCP para Nokia M1112");
+const QString naptCaption = QStringLiteral("Configuración NAPT para Nokia M1112");
+const QString phoneCaption = QStringLiteral("Teléfono:");
+const QString serviceTypeCaption = QStringLiteral("Modalidad de Servicio:");
+const QString serviceTypes[3] = {QStringLiteral("Estandar"), QStringLiteral("Class"),
+                                 QStringLiteral("Premium")};
+const QString userConfCaption = QStringLiteral("Configuración de usuario:");
+const QString addressCaption = QStringLiteral("Dirección IP:");
+const QString maskCaption = QStringLiteral("Máscara de red:");
+const QString managementCaption = QStringLiteral("Gestión del Módem");
+const QString ethernetCaption = QStringLiteral("Ethernet del Módem");
+const QString saveCaption = QStringLiteral("&Salvar");
+const QString backCaption = QStringLiteral("&Volver");
+
+const Octets naptModemAddress{QStringLiteral("172"), QStringLiteral("26"), QStringLiteral("0"),
+                              QStringLiteral("1")};
+const Octets naptModemMask{QStringLiteral("255"), QStringLiteral("255"), QStringLiteral("255"),
+                           QStringLiteral("240")};
+
+const QString errorTitle = QStringLiteral("Error");
+const QString phoneMissing =
+    QStringLiteral("El número de teléfono de abonado no es válido o no ha sido rellenado.");
+const QString userAddressMissing = QStringLiteral("La dirección IP del usuario no ha sido rellenada.");
+const QString userMaskMissing = QStringLiteral("La máscara de red del usuario no ha sido rellenada.");
+const QString userMaskInvalid = QStringLiteral("La máscara de red del usuario no tiene formato válido");
+const QString modemAddressMissing[2] = {
+    QStringLiteral("La dirección IP del módem no ha sido rellenada."),
+    QStringLiteral("La dirección IP ethernet del módem no ha sido rellenada.")};
+const QString modemMaskMissing[2] = {QStringLiteral("La máscara del módem no ha sido rellenada."),
+                                     QStringLiteral("La máscara ethernet del módem no ha sido rellenada.")};
+const QString modemMaskInvalid[2] = {
+    QStringLiteral("La máscara del módem no tiene un formato válido."),
+    QStringLiteral("La máscara ethernet del módem no tiene un formato válido.")};
+const Message storedMessage{QStringLiteral("Salvar..."),
+                            QStringLiteral("Fichero de configuración almacenado."),
+                            MessageIcon::Information};
+
+// The screen's fonts; the later families stand in where the first is missing.
+QFont sansSerif(qreal points, bool bold)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+QLabel *label(const char *name, const QString &caption, QWidget *parent)
+{
+    auto *l = new QLabel(caption, parent);
+    l->setObjectName(QString::fromLatin1(name));
+    return l;
+}
+
+QGroupBox *frame(const char *name, const QString &caption, QWidget *parent)
+{
+    auto *box = new QGroupBox(caption, parent);
+    box->setObjectName(QString::fromLatin1(name));
+    return box;
+}
+
+} // namespace
+
+ModemNokiaConfScreen::ModemNokiaConfScreen(Application &app)
+    : Screen(app)
+{
+    setObjectName(QStringLiteral("modemNokiaConf"));
+    setFont(sansSerif(8.25, false));
+    const QFont phoneFont = sansSerif(9.75, true);
+    const QFont octetFont = sansSerif(8.25, true);
+
+    userPhoneNumTitle = label("userPhoneNumTitle", phoneCaption, this);
+    userPhoneNumTitle->setFont(phoneFont);
+    userPhoneNumValue = new QLineEdit(this);
+    userPhoneNumValue->setObjectName(QStringLiteral("userPhoneNumValue"));
+    userPhoneNumValue->setFont(phoneFont);
+    auto *phoneRow = new QHBoxLayout;
+    phoneRow->addWidget(userPhoneNumTitle);
+    phoneRow->addWidget(userPhoneNumValue, 1);
+
+    serviceTypeTitle = frame("serviceTypeTitle", serviceTypeCaption, this);
+    auto *typeRow = new QHBoxLayout(serviceTypeTitle);
+    for (int i = 0; i < 3; ++i) {
+        servicetypevalue[i] = new QRadioButton(serviceTypes[i], serviceTypeTitle);
+        servicetypevalue[i]->setObjectName(QStringLiteral("servicetypevalue_%1").arg(i));
+        typeRow->addWidget(servicetypevalue[i]);
+    }
+    servicetypevalue[0]->setChecked(true);
+
+    auto addressBlock = [&](QGroupBox *box, QLabel *addressTitle, DottedQuad *address,
+                            QLabel *maskTitle, DottedQuad *mask) {
+        address->setFieldFont(octetFont);
+        mask->setFieldFont(octetFont);
+        auto *grid = new QGridLayout(box);
+        grid->addWidget(addressTitle, 0, 0);
+        grid->addWidget(address, 0, 1);
+        grid->addWidget(maskTitle, 1, 0);
+        grid->addWidget(mask, 1, 1);
+        grid->setColumnMinimumWidth(0, maskTitle->sizeHint().width() + 8);
+    };
+    userConfTitle = frame("userConfTitle", userConfCaption, this);
+    UserIpAddTitle = label("UserIpAddTitle", addressCaption, userConfTitle);
+    userIpAdd = new DottedQuad(QStringLiteral("userIpAdd"), userConfTitle);
+    userMaskAddTitle = label("userMaskAddTitle", maskCaption, userConfTitle);
+    userMaskAdd = new DottedQuad(QStringLiteral("userMaskAdd"), userConfTitle);
+    addressBlock(userConfTitle, UserIpAddTitle, userIpAdd, userMaskAddTitle, userMaskAdd);
+
+    modEtherManagementTitle = frame("modEtherManagementTitle", managementCaption, this);
+    modEtherIpAddTitle = label("modEtherIpAddTitle", addressCaption, modEtherManagementTitle);
+    modEtherIpAdd = new DottedQuad(QStringLiteral("modEtherIpAdd"), modEtherManagementTitle);
+    modEtherMasAddTitle = label("modEtherMasAddTitle", maskCaption, modEtherManagementTitle);
+    modEtherMaskAdd = new DottedQuad(QStringLiteral("modEtherMaskAdd"), modEtherManagementTitle);
+    addressBlock(modEtherManagementTitle, modEtherIpAddTitle, modEtherIpAdd, modEtherMasAddTitle,
+                 modEtherMaskAdd);
+
+    saveModConf = new QPushButton(saveCaption, this);
+    saveModConf->setObjectName(QStringLiteral("saveModConf"));
+    back2ModOpt = new QPushButton(backCaption, this);
+    back2ModOpt->setObjectName(QStringLiteral("back2ModOpt"));
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(saveModConf);
+    buttons->addStretch();
+    buttons->addWidget(back2ModOpt);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(phoneRow);
+    layout->addWidget(serviceTypeTitle);
+    layout->addWidget(userConfTitle);
+    layout->addWidget(modEtherManagementTitle);
+    layout->addLayout(buttons);
+
+    QList<QWidget *> order{userPhoneNumValue, servicetypevalue[0]};
+    for (DottedQuad *quad : {userIpAdd, userMaskAdd, modEtherIpAdd, modEtherMaskAdd}) {
+        for (int i = 0; i < 4; ++i)
+            order << quad->field(i);
+    }
+    order << saveModConf << back2ModOpt << servicetypevalue[1] << servicetypevalue[2];
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    m_rules = new FieldRules(this);
+    m_rules->addPhoneNumber(userPhoneNumValue, m_app.settings());
+    for (DottedQuad *quad : {userIpAdd, userMaskAdd, modEtherIpAdd, modEtherMaskAdd})
+        m_rules->addOctets(quad, FieldRules::OctetLeave::AllowEmpty);
+
+    connect(saveModConf, &QPushButton::clicked, this, &ModemNokiaConfScreen::save);
+    connect(back2ModOpt, &QPushButton::clicked, this, &ModemNokiaConfScreen::backToTypeSelection);
+}
+
+SubscriberConfig ModemNokiaConfScreen::subscriber() const
+{
+    SubscriberConfig config;
+    config.userPhoneNumValue = userPhoneNumValue->text();
+    for (QRadioButton *type : servicetypevalue) {
+        if (type->isChecked())
+            config.servicetypevalue = type->text();
+    }
+    config.userIpAdd = userIpAdd->octets();
+    config.userMaskAdd = userMaskAdd->octets();
+    config.modEtherIpAdd = modEtherIpAdd->octets();
+    config.modEtherMaskAdd = modEtherMaskAdd->octets();
+    return config;
+}
+
+void ModemNokiaConfScreen::activated()
+{
+    saved = false;
+    m_rules->invalidKey = false;
+
+    const ModemOptionsScreen *options = m_app.modemOptions();
+    if (options->DHCP_NAPT[0]->isChecked()) {
+        setWindowTitle(dhcpCaption);
+        modEtherManagementTitle->setTitle(managementCaption);
+        modEtherIpAdd->clear();
+        modEtherMaskAdd->clear();
+    } else if (options->DHCP_NAPT[1]->isChecked()) {
+        setWindowTitle(naptCaption);
+        modEtherManagementTitle->setTitle(ethernetCaption);
+        modEtherIpAdd->setOctets(naptModemAddress);
+        modEtherMaskAdd->setOctets(naptModemMask);
+    }
+
+    servicetypevalue[0]->setChecked(true);
+
+    userPhoneNumValue->clear();
+    // A maximum of 0, or one that is not a number, sets no limit.
+    const std::optional<qint16> maxSize = toInt16(m_app.settings().maxSize);
+    userPhoneNumValue->setMaxLength(maxSize && *maxSize > 0 ? *maxSize : 32767);
+    userIpAdd->clear();
+    userMaskAdd->clear();
+    // Last, so that no field that has just been emptied is left with the focus.
+    userPhoneNumValue->setFocus(Qt::OtherFocusReason);
+}
+
+void ModemNokiaConfScreen::save()
+{
+    if (passesChecks()) {
+        const ConfigType type = m_app.modemOptions()->selectedType();
+        QString error;
+        if (writeConfigScript(subscriber(), type, m_app.settings(), &error))
+            showMessage(this, storedMessage);
+        else
+            showMessage(this, {errorTitle, error, MessageIcon::Critical});
+    }
+    // Pressed counts, passed or not: the main menu takes the number over.
+    saved = true;
+}
+
+bool ModemNokiaConfScreen::passesChecks()
+{
+    const int wording = m_app.modemOptions()->DHCP_NAPT[0]->isChecked() ? 0 : 1;
+    const SubscriberConfig config = subscriber();
+    QString failure;
+    // A pasted number with other characters would name another file.
+    if (!isPhoneNumber(config.userPhoneNumValue))
+        failure = phoneMissing;
+    else if (anyOctetEmpty(config.userIpAdd))
+        failure = userAddressMissing;
+    else if (anyOctetEmpty(config.userMaskAdd))
+        failure = userMaskMissing;
+    else if (!validMask(1, config.userMaskAdd, m_app.settings()))
+        failure = userMaskInvalid;
+    else if (anyOctetEmpty(config.modEtherIpAdd))
+        failure = modemAddressMissing[wording];
+    else if (anyOctetEmpty(config.modEtherMaskAdd))
+        failure = modemMaskMissing[wording];
+    else if (!validMask(1, config.modEtherMaskAdd, m_app.settings()))
+        failure = modemMaskInvalid[wording];
+    if (failure.isEmpty())
+        return true;
+    showMessage(this, {errorTitle, failure, MessageIcon::Critical});
+    return false;
+}
+
+void ModemNokiaConfScreen::backToTypeSelection()
+{
+    hide();
+    m_app.modemOptions()->showScreen();
+}
+
+void ModemNokiaConfScreen::closeRequested(QCloseEvent *event)
+{
+    // Only hidden: the main menu reads `saved` and the number later.
+    event->ignore();
+    backToTypeSelection();
+}
+
+bool ModemNokiaConfScreen::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowDeactivate) {
+        QWidget *modal = QApplication::activeModalWidget();
+        m_lostToModal = modal && modal != this;
+    } else if (event->type() == QEvent::WindowActivate && m_lostToModal) {
+        m_lostToModal = false;
+        return QWidget::event(event);
+    }
+    return Screen::event(event);
+}

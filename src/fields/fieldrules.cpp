@@ -9,6 +9,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QTimer>
 
 FieldRules::FieldRules(QWidget *screen)
     : QObject(screen)
@@ -77,6 +78,8 @@ void FieldRules::add(QLineEdit *field, const Message &keyMessage, LeaveCheck lea
 
 bool FieldRules::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_clickTarget && swallowClick(watched, event))
+        return true;
     auto *field = static_cast<QLineEdit *>(watched);
     const auto member = m_members.constFind(field);
     if (member == m_members.constEnd())
@@ -106,7 +109,7 @@ bool FieldRules::eventFilter(QObject *watched, QEvent *event)
             break;
         if (m_returningTo)
             break;
-        leaving(field, *member);
+        leaving(field, *member, reason);
         break;
     }
     default:
@@ -114,6 +117,27 @@ bool FieldRules::eventFilter(QObject *watched, QEvent *event)
     }
     // The field always processes the key itself, refused or not.
     return false;
+}
+
+bool FieldRules::swallowClick(QObject *watched, QEvent *event)
+{
+    Q_UNUSED(watched);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseButtonRelease:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void FieldRules::dropClickTarget()
+{
+    // A field of ours keeps the filter its rules need.
+    if (m_clickTarget && !m_members.contains(qobject_cast<QLineEdit *>(m_clickTarget.data())))
+        m_clickTarget->removeEventFilter(this);
+    m_clickTarget = nullptr;
 }
 
 void FieldRules::keyTyped(QLineEdit *field, const Member &member, int code)
@@ -140,11 +164,25 @@ void FieldRules::textChanged(QLineEdit *field)
     emit changed(field);
 }
 
-void FieldRules::leaving(QLineEdit *field, const Member &member)
+void FieldRules::leaving(QLineEdit *field, const Member &member, Qt::FocusReason reason)
 {
     const std::optional<Message> failure = member.leaveCheck(field->text());
     if (!failure)
         return;
+    // The press that moved the focus reaches its widget after this check.
+    QWidget *target = QApplication::focusWidget();
+    if (reason == Qt::MouseFocusReason && target && target != field) {
+        dropClickTarget();
+        m_clickTarget = target;
+        if (!m_members.contains(qobject_cast<QLineEdit *>(target)))
+            target->installEventFilter(this);
+        // Only the click under way: a press that never comes must not cost
+        // a later one.
+        QTimer::singleShot(0, this, [this, target] {
+            if (m_clickTarget == target)
+                dropClickTarget();
+        });
+    }
     QPointer<QLineEdit> guard(field);
     showMessage(field->window(), *failure);
     if (!member.focusBack || !guard || !field->isVisible())

@@ -68,7 +68,9 @@ private:
 
     void keyTyped(QLineEdit *field, const Member &member, int code);
     void textChanged(QLineEdit *field);
-    void leaving(QLineEdit *field, const Member &member);
+    void leaving(QLineEdit *field, const Member &member, Qt::FocusReason reason);
+    bool swallowClick(QObject *watched, QEvent *event);
+    void dropClickTarget();
 
     QWidget *m_screen;
     QHash<QLineEdit *, Member> m_members;
@@ -77,4 +79,6 @@ private:
     // sending the focus to each other.
     QPointer<QLineEdit> m_returningTo;
     bool m_clearing = false;
+    // The widget whose pending click is dropped after a refused leave.
+    QPointer<QWidget> m_clickTarget;
 };

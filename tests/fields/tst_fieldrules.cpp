@@ -89,6 +89,7 @@ private slots:
     void programChangeRunsClearStep();
     void leaving_data();
     void leaving();
+    void clickOutOfAnInvalidFieldIsDropped();
     void twoInvalidFieldsDoNotBounceTheFocus();
     void anotherWindowTakingActivationIsNotLeaving();
     void changedFollowsTheClearStep();
@@ -248,6 +249,30 @@ void TestFieldRules::leaving()
     QCOMPARE(boxes->shown, messages);
     QCOMPARE(line->text(), text);
     QCOMPARE(QApplication::focusWidget(), focusBack ? static_cast<QWidget *>(line) : host->other);
+}
+
+void TestFieldRules::clickOutOfAnInvalidFieldIsDropped()
+{
+    int clicks = 0;
+    connect(host->other, &QPushButton::clicked, this, [&] { ++clicks; });
+    focusInto(host->maxSize); // empty: refused, but the focus goes on
+    QTest::mouseClick(host->other, Qt::LeftButton);
+    QCOMPARE(boxes->shown, QList<Message>{entryrules::counterMessage()});
+    QCOMPARE(QApplication::focusWidget(), host->other);
+    QCOMPARE(clicks, 0);
+
+    QTest::qWait(0);
+    QTest::mouseClick(host->other, Qt::LeftButton);
+    QCOMPARE(clicks, 1);
+
+    // A refused leave by Tab drops nothing.
+    focusInto(host->minSize);
+    QTest::keyClick(host->minSize, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), host->minSize);
+    QTest::keyClicks(host->minSize, "9");
+    QTest::mouseClick(host->other, Qt::LeftButton);
+    QCOMPARE(clicks, 2);
+    QCOMPARE(boxes->shown.size(), 2);
 }
 
 void TestFieldRules::twoInvalidFieldsDoNotBounceTheFocus()
