@@ -61,7 +61,7 @@ public:
     QString number(const QString &value, const QString &what)
     {
         if (!isPhoneNumber(value))
-            fail(QStringLiteral("El valor de %1 \"%2\" no es un número.").arg(what, value));
+            fail(QStringLiteral("El valor %1 \"%2\" del servicio ADSL no es un número.").arg(what, value));
         return value;
     }
 

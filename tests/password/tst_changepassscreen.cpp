@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QWindow>
 #include <QtTest>
 
 namespace {
@@ -30,6 +31,20 @@ const Message accepted{"Clave de acceso modificada.",
                        "La clave de acceso a los modems ADSL ha sido modificada.",
                        MessageIcon::Information, MessageButtons::Ok};
 
+class ActivationCounter : public QObject
+{
+public:
+    explicit ActivationCounter(QWidget *screen) { screen->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        count += event->type() == QEvent::WindowActivate ? 1 : 0;
+        return false;
+    }
+};
+
 } // namespace
 
 class TestChangePassScreen : public QObject
@@ -46,6 +61,7 @@ private slots:
     void leavingRestoresCurrentPass_data();
     void leavingRestoresCurrentPass();
     void activationReloadsFile();
+    void ownMessageBoxDoesNotReload();
 
 private:
     // Opens the screen from the main menu, as the installer does.
@@ -219,6 +235,45 @@ void TestChangePassScreen::activationReloadsFile()
     QVERIFY(QTest::qWaitForWindowActive(screen));
     QCOMPARE(screen->pass1->text(), defaultPassword);
     QCOMPARE(screen->currentPass, defaultPassword);
+}
+
+void TestChangePassScreen::ownMessageBoxDoesNotReload()
+{
+    ChangePassScreen *screen = open();
+    QVERIFY(screen);
+    ActivationCounter activations(screen);
+    // A real box is a modal window owned by the screen: it takes the
+    // activation and gives it back when it closes. (Made without a parent
+    // widget, as the offscreen platform keeps a parent active meanwhile.)
+    m_boxes->whileOpen = [&](const Message &) {
+        QWidget box;
+        box.setWindowModality(Qt::ApplicationModal);
+        box.winId();
+        box.windowHandle()->setTransientParent(screen->windowHandle());
+        box.show();
+        box.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&box));
+        const int before = activations.count;
+        box.hide();
+        screen->activateWindow();
+        QTRY_VERIFY(activations.count > before);
+    };
+    type(screen->pass1, "nueva");
+    type(screen->pass2, "otra");
+    QTest::mouseClick(screen->savePass, Qt::LeftButton);
+    QCOMPARE(m_boxes->shown, QList<Message>{mismatch});
+    QCOMPARE(screen->pass1->text(), QString("nueva"));
+    QCOMPARE(screen->pass2->text(), QString("otra"));
+
+    // A real return from another window still reloads.
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    const int before = activations.count;
+    screen->activateWindow();
+    QTRY_VERIFY(activations.count > before);
+    QCOMPARE(screen->pass1->text(), QString("abc"));
 }
 
 QTEST_MAIN(TestChangePassScreen)
