@@ -16,7 +16,7 @@ const char *const badSettings =
     "el dispositivo no es un puerto serie o no admite 9600 baudios, sin paridad, 8 bits de datos y 1 bit de parada.";
 const char *const systemError = "error del sistema (%1).";
 const char *const portLost =
-    "Se ha perdido la conexión con el puerto %1. Compruebe el cable y el adaptador del puerto serie.";
+    "El puerto %1 se ha desconectado: compruebe el cable y el adaptador del puerto serie.";
 
 QString reasonFor(const QSerialPort &port)
 {

@@ -125,7 +125,8 @@ void TestQtSerialLink::pulledCableIsReportedOnceAndClosesThePort()
     QTRY_COMPARE_WITH_TIMEOUT(lost.size(), 1, 3000);
     QVERIFY(!link.isOpen());
     const QString message = lost.first().first().toString();
-    QVERIFY2(message.startsWith(QStringLiteral("Se ha perdido la conexión con el puerto com1 (/dev/")),
+    QVERIFY2(message.startsWith(QStringLiteral("El puerto com1 (/dev/"))
+                 && message.endsWith(QStringLiteral(") se ha desconectado: compruebe el cable y el adaptador del puerto serie.")),
              qPrintable(message));
 
     // No second report and no busy loop on the dead device.

@@ -150,7 +150,7 @@ void TestTransferE2E::pulledCableEndsTheTransferOnce()
     QCOMPARE(failed.size(), 1);
     const auto message = failed.first().first().value<Message>();
     QVERIFY2(message.text.contains(QStringLiteral("Se ha perdido la conexión")), qPrintable(message.text));
-    QVERIFY(message.text.contains(QStringLiteral("com1")));
+    QVERIFY(message.text.contains(QStringLiteral("El puerto com1 (/dev/")));
     QVERIFY(!link.isOpen());
     QVERIFY(!dialogue.isRunning());
 
