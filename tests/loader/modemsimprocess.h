@@ -17,19 +17,21 @@ public:
     }
     ~ModemSimProcess() { stop(); }
 
-    // Starts it and waits until its link is in place.
+    // Starts it and waits until its link is in place. Clutter is off unless
+    // the test's options turn it on.
     bool start(const QStringList &extra = {})
     {
         m_process.setProgram(QStringLiteral(MODEMSIM_PATH));
         m_process.setArguments(QStringList{QStringLiteral("--link"), m_link, QStringLiteral("--record"),
-                                           recordPath()}
+                                           recordPath(), QStringLiteral("--noise"), QStringLiteral("0")}
                                + extra);
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.start();
         if (!m_process.waitForStarted(5000))
             return false;
         QDeadlineTimer deadline(5000);
-        while (!QFileInfo(m_link).isSymLink()) {
+        // A link left by a killed run dangles until the simulator replaces it.
+        while (!QFileInfo(m_link).isSymLink() || !QFileInfo::exists(m_link)) {
             if (deadline.hasExpired() || m_process.state() != QProcess::Running)
                 return false;
             QTest::qWait(10);

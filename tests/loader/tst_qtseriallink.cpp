@@ -19,6 +19,7 @@ private slots:
     void echoReachesUsByteForByte_data();
     void echoReachesUsByteForByte();
     void reopenKeepsTalking();
+    void simulatorTakesOverAStaleLink();
     void pulledCableIsReportedOnceAndClosesThePort();
     void openFailuresNameThePort_data();
     void openFailuresNameThePort();
@@ -106,6 +107,22 @@ void TestQtSerialLink::reopenKeepsTalking()
     QCOMPARE(collect(link, 11), QByteArray("two\r\nM1112>"));
     QVERIFY(sim.stop());
     QCOMPARE(readBytes(sim.recordPath()), QByteArray("one\rtwo\r"));
+}
+
+void TestQtSerialLink::simulatorTakesOverAStaleLink()
+{
+    WorkDir work;
+    // What a killed simulator leaves behind.
+    QVERIFY(QFile::link(QStringLiteral("/dev/pts/nonexistent"), QStringLiteral("com1")));
+    ModemSimProcess sim;
+    QVERIFY(sim.start());
+    QVERIFY(QFileInfo(QStringLiteral("com1")).symLinkTarget() != QStringLiteral("/dev/pts/nonexistent"));
+
+    QtSerialLink link;
+    QString error;
+    QVERIFY2(link.open(1, &error), qPrintable(error));
+    link.write("top\r");
+    QCOMPARE(collect(link, 11), QByteArray("top\r\nM1112>"));
 }
 
 void TestQtSerialLink::pulledCableIsReportedOnceAndClosesThePort()

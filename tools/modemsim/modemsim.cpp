@@ -6,10 +6,11 @@
 // It makes the symlink given by --link point at the terminal's slave side,
 // so that the program finds it as port 1 when run in that folder. Every byte
 // received is echoed; a carriage return is answered by the line ending and
-// the prompt. On PERCENT of the lines the console also sends the clutter
-// seen on real units: a NUL, and a character taken back by a backspace.
+// the prompt. On PERCENT of the lines the console also sends clutter that
+// the log must cope with: a NUL, and a character taken back by a backspace.
 // Every byte received goes to the record file as it arrives. SIGTERM or
-// SIGINT removes the link and ends the program.
+// SIGINT removes the link and ends the program. Defaults: --eol crlf,
+// --prompt M1112>, --noise 5, --seed 1; a later option overrides an earlier.
 
 #include <cerrno>
 #include <csignal>
@@ -40,7 +41,7 @@ struct Options
     std::string record;
     std::string eol = "\r\n";
     std::string prompt = "M1112>";
-    int noisePercent = 0;
+    int noisePercent = 5;
     unsigned seed = 1;
 };
 
