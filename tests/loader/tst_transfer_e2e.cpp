@@ -63,7 +63,6 @@ void TestTransferE2E::wholeTransfer_data()
     QTest::newRow("lfcr console") << "lfcr" << 0 << false << QByteArray();
     QTest::newRow("lf console with NUL and backspace on every line")
         << "lf" << 100 << true << QByteArray("\0", 1);
-    QTest::newRow("cr console") << "cr" << 0 << true << QByteArray();
 }
 
 void TestTransferE2E::wholeTransfer()
