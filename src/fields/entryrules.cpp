@@ -28,6 +28,8 @@ std::optional<int> typedCharCode(int key, Qt::KeyboardModifiers modifiers, const
     default:
         break;
     }
+    // Alt with a letter that is an access key never reaches the field; one
+    // that does reach it may be typed (AltGr), so it is filtered like any.
     const bool ctrl = modifiers.testFlag(Qt::ControlModifier) && !modifiers.testFlag(Qt::AltModifier);
     if (ctrl && key >= Qt::Key_A && key <= Qt::Key_Z)
         return key - Qt::Key_A + 1;

@@ -85,6 +85,7 @@ private slots:
     void typing();
     void copyKeyLeavesTextUntilNextChange();
     void pasteKeyEmptiesField();
+    void keysThatTypeNoCharacterPass();
     void invalidKeyIsSharedByTheScreen();
     void programChangeRunsClearStep();
     void leaving_data();
@@ -124,6 +125,7 @@ void TestFieldRules::typing_data()
     QTest::newRow("counter letter") << "file" << "8x" << "" << digitKey;
     QTest::newRow("zero passes a counter") << "maxSize" << "0" << "0" << none;
     QTest::newRow("telephone sign") << "phone" << "91+" << "" << digitKey;
+    QTest::newRow("symbol") << "userIpAdd_0" << "7@" << "" << octetKey;
     QTest::newRow("second digit of minSize refused") << "minSize" << "12" << "1" << none;
 }
 
@@ -169,6 +171,19 @@ void TestFieldRules::pasteKeyEmptiesField()
     QTest::keyClick(host->phone, Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(boxes->shown, QList<Message>{entryrules::digitKeyMessage()});
     QCOMPARE(host->phone->text(), QString());
+}
+
+void TestFieldRules::keysThatTypeNoCharacterPass()
+{
+    QLineEdit *octet = host->user->field(1);
+    focusInto(octet);
+    QTest::keyClicks(octet, "42");
+    for (Qt::Key key : {Qt::Key_Left, Qt::Key_Home, Qt::Key_End, Qt::Key_Insert, Qt::Key_F1})
+        QTest::keyClick(octet, key);
+    QTest::keyClick(octet, Qt::Key_Backspace);
+    QCOMPARE(octet->text(), QStringLiteral("4"));
+    QVERIFY(boxes->shown.isEmpty());
+    QVERIFY(!host->rules->invalidKey);
 }
 
 void TestFieldRules::invalidKeyIsSharedByTheScreen()

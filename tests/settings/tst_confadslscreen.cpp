@@ -232,7 +232,6 @@ void TestConfAdslScreen::saveChecksInOrder()
     screen->maxSize->setText(maxSize);
     screen->ipAddEDC->setOctets(quad(edc));
     screen->maskAddEDC->setOctets(quad(mask));
-    QWidget *before = QApplication::focusWidget();
     click(screen->Save);
     QCOMPARE(boxes->shown, QList<Message>{message});
     if (focus.isEmpty()) {
@@ -242,7 +241,6 @@ void TestConfAdslScreen::saveChecksInOrder()
     } else {
         QVERIFY(!QFile::exists(settingsFileName));
         QCOMPARE(QApplication::focusWidget()->objectName(), focus);
-        Q_UNUSED(before);
     }
     QVERIFY(screen->isVisible());
     QCOMPARE(screen->minSize->text(), minSize);
