@@ -107,7 +107,7 @@ bool FieldRules::eventFilter(QObject *watched, QEvent *event)
         // leaving the field.
         if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
             break;
-        if (m_returningTo)
+        if (m_returningTo || !field->isVisible())
             break;
         leaving(field, *member, reason);
         break;
