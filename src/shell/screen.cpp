@@ -1,5 +1,6 @@
 #include "shell/screen.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QEvent>
 
@@ -23,8 +24,15 @@ void Screen::closeRequested(QCloseEvent *event)
 
 bool Screen::event(QEvent *event)
 {
-    if (event->type() == QEvent::WindowActivate)
-        activated();
+    if (event->type() == QEvent::WindowDeactivate) {
+        QWidget *modal = QApplication::activeModalWidget();
+        m_lostToModal = modal && modal != this;
+    } else if (event->type() == QEvent::WindowActivate) {
+        const bool backFromModal = m_lostToModal;
+        m_lostToModal = false;
+        if (!backFromModal)
+            activated();
+    }
     return QWidget::event(event);
 }
 

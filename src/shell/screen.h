@@ -27,4 +27,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
     Application &m_app;
+
+private:
+    // A modal box of ours took the activation away; getting it back when
+    // the box closes is no return to the screen.
+    bool m_lostToModal = false;
 };
