@@ -8,7 +8,6 @@
 #include "shell/application.h"
 #include "shell/messageboxes.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -267,16 +266,4 @@ void ModemNokiaConfScreen::closeRequested(QCloseEvent *event)
     // Only hidden: the main menu reads `saved` and the number later.
     event->ignore();
     backToTypeSelection();
-}
-
-bool ModemNokiaConfScreen::event(QEvent *event)
-{
-    if (event->type() == QEvent::WindowDeactivate) {
-        QWidget *modal = QApplication::activeModalWidget();
-        m_lostToModal = modal && modal != this;
-    } else if (event->type() == QEvent::WindowActivate && m_lostToModal) {
-        m_lostToModal = false;
-        return QWidget::event(event);
-    }
-    return Screen::event(event);
 }

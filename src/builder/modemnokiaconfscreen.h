@@ -49,7 +49,6 @@ public:
 protected:
     void activated() override;
     void closeRequested(QCloseEvent *event) override;
-    bool event(QEvent *event) override;
 
 private:
     void save();
@@ -57,7 +56,4 @@ private:
     void backToTypeSelection();
 
     FieldRules *m_rules;
-    // A message box of ours took the activation: getting it back is no
-    // return of the user's, and must not empty what was typed.
-    bool m_lostToModal = false;
 };

@@ -8,7 +8,6 @@
 #include "shell/mainmenuscreen.h"
 #include "shell/messageboxes.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
@@ -294,16 +293,4 @@ void ConfAdslScreen::closeRequested(QCloseEvent *event)
 {
     event->accept();
     backToMainMenu();
-}
-
-bool ConfAdslScreen::event(QEvent *event)
-{
-    if (event->type() == QEvent::WindowDeactivate) {
-        QWidget *modal = QApplication::activeModalWidget();
-        m_lostToModal = modal && modal != this;
-    } else if (event->type() == QEvent::WindowActivate && m_lostToModal) {
-        m_lostToModal = false;
-        return QWidget::event(event);
-    }
-    return Screen::event(event);
 }

@@ -50,7 +50,6 @@ public:
 protected:
     void activated() override;
     void closeRequested(QCloseEvent *event) override;
-    bool event(QEvent *event) override;
 
 private:
     void reload();
@@ -60,7 +59,4 @@ private:
     void fieldChanged(QLineEdit *field);
 
     FieldRules *m_rules;
-    // A message box of ours took the activation: getting it back is no
-    // return of the user's, and must not reload over what was typed.
-    bool m_lostToModal = false;
 };
