@@ -33,6 +33,7 @@ const QString stoppingText = QStringLiteral("Parando la carga");
 const QString remainingFormat = QStringLiteral("%1: quedan %2:%3");
 const QString finishedText = QStringLiteral("Carga terminada");
 const QString stoppedText = QStringLiteral("Carga parada por el usuario");
+const QString interruptedText = QStringLiteral("Carga interrumpida");
 
 const Message refuseCloseMessage{
     QString(),
@@ -124,7 +125,9 @@ InputFromModemScreen::InputFromModemScreen(Application &app)
         inputValue->flush();
         progress->setRange(0, 1);
         progress->setValue(1);
-        progress->setFormat(stopped ? stoppedText : finishedText);
+        progress->setFormat(m_dialogue->wasInterrupted() ? interruptedText
+                            : stopped                     ? stoppedText
+                                                          : finishedText);
     });
     connect(m_dialogue.get(), &TransferDialogue::failed, this,
             [this](const Message &message) { showMessage(this, message); });

@@ -151,10 +151,7 @@ void TransferDialogue::begin()
     if (!m_link.open(m_request.comPort, &error)) {
         emit controlsChanged(backToIdle);
         emit failed({portErrorTitle,
-                      QStringLiteral("No se ha podido abrir el puerto com%1. No se ha enviado "
-                                     "nada al módem.\r\n%2")
-                          .arg(m_request.comPort)
-                          .arg(error),
+                      error + QStringLiteral("\r\nNo se ha enviado nada al módem."),
                       MessageIcon::Warning, MessageButtons::Ok});
         return;
     }
@@ -176,6 +173,7 @@ void TransferDialogue::begin()
     // Nothing the modem says while the passwords go out is shown.
     m_stopSendingCommands = true;
     m_userStopped = false;
+    m_interrupted = false;
     m_loginPauseDone = false;
     m_stoppedAt = -1;
     m_startedAt = m_timers.now();
@@ -293,8 +291,12 @@ void TransferDialogue::linkLost(const QString &message)
                        QStringLiteral("Se ha perdido la conexión con el módem.\r\n%1").arg(message),
                        MessageIcon::Warning, MessageButtons::Ok};
     if (isRunning()) {
-        // Nothing more goes out; what arrived so far is kept in the log.
+        // Nothing more goes out; what arrived up to the loss is kept in the
+        // log (the link hands over what it had read before it closed).
         m_sendTimer->stop();
+        if (m_phase == TransferPhase::Script && !m_stopSendingCommands)
+            m_log.appendReceived(m_link.readAll());
+        m_interrupted = true;
         finish();
     }
     emit failed(lost);

@@ -98,6 +98,8 @@ public:
     TransferPhase phase() const { return m_phase; }
     TransferProgress progress() const;
     bool stopSendingCommands() const { return m_stopSendingCommands; }
+    // The last transfer ended because the port went away.
+    bool wasInterrupted() const { return m_interrupted; }
 
     // The tables keep their contents between transfers.
     std::array<QString, tableSize> loginLines;
@@ -151,6 +153,7 @@ private:
     int m_stopIndex = 0;  // next line of the stop sequence
     bool m_loginPauseDone = false;
     bool m_userStopped = false;
+    bool m_interrupted = false;
     qint64 m_startedAt = 0;
     qint64 m_stoppedAt = -1;
 };

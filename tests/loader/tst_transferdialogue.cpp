@@ -403,6 +403,8 @@ private slots:
         rig.link.receive("config ok\r\n");
         rig.clock.advance(20);
         const int sent = rig.link.writes.size();
+        // Arrived after the last poll but before the loss: still logged.
+        rig.link.receive("last words");
         rig.link.unplug(QStringLiteral("Se ha desconectado el adaptador."));
         QCOMPARE(rig.failures.size(), 1);
         QVERIFY(rig.failures[0].text.contains(QStringLiteral("Se ha desconectado el adaptador.")));
@@ -411,7 +413,7 @@ private slots:
         rig.clock.advance(300000);
         QCOMPARE(rig.link.writes.size(), sent);
         QCOMPARE(rig.clock.armedCount(), 0);
-        QCOMPARE(readBytes(dir.file("logs/912345678.log")), startText + "config ok\r\n\r\n");
+        QCOMPARE(readBytes(dir.file("logs/912345678.log")), startText + "config ok\r\nlast words\r\n");
     }
 
     void portLostDuringTheStopSequence()
