@@ -7,6 +7,7 @@
 #include "settings/servicesettings.h"
 #include "shell/application.h"
 #include "shell/messageboxes.h"
+#include "shell/screenparts.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -57,42 +58,17 @@ const Message storedMessage{QStringLiteral("Salvar..."),
                             QStringLiteral("Fichero de configuración almacenado."),
                             MessageIcon::Information};
 
-// The screen's fonts; the later families stand in where the first is missing.
-QFont sansSerif(qreal points, bool bold)
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
-
-QLabel *label(const char *name, const QString &caption, QWidget *parent)
-{
-    auto *l = new QLabel(caption, parent);
-    l->setObjectName(QString::fromLatin1(name));
-    return l;
-}
-
-QGroupBox *frame(const char *name, const QString &caption, QWidget *parent)
-{
-    auto *box = new QGroupBox(caption, parent);
-    box->setObjectName(QString::fromLatin1(name));
-    return box;
-}
-
 } // namespace
 
 ModemNokiaConfScreen::ModemNokiaConfScreen(Application &app)
     : Screen(app)
 {
     setObjectName(QStringLiteral("modemNokiaConf"));
-    setFont(sansSerif(8.25, false));
-    const QFont phoneFont = sansSerif(9.75, true);
-    const QFont octetFont = sansSerif(8.25, true);
+    setFont(classicFont(8.25, false));
+    const QFont phoneFont = classicFont(9.75, true);
+    const QFont octetFont = classicFont(8.25, true);
 
-    userPhoneNumTitle = label("userPhoneNumTitle", phoneCaption, this);
+    userPhoneNumTitle = named<QLabel>("userPhoneNumTitle", phoneCaption, this);
     userPhoneNumTitle->setFont(phoneFont);
     userPhoneNumValue = new QLineEdit(this);
     userPhoneNumValue->setObjectName(QStringLiteral("userPhoneNumValue"));
@@ -101,7 +77,7 @@ ModemNokiaConfScreen::ModemNokiaConfScreen(Application &app)
     phoneRow->addWidget(userPhoneNumTitle);
     phoneRow->addWidget(userPhoneNumValue, 1);
 
-    serviceTypeTitle = frame("serviceTypeTitle", serviceTypeCaption, this);
+    serviceTypeTitle = named<QGroupBox>("serviceTypeTitle", serviceTypeCaption, this);
     auto *typeRow = new QHBoxLayout(serviceTypeTitle);
     for (int i = 0; i < 3; ++i) {
         servicetypevalue[i] = new QRadioButton(serviceTypes[i], serviceTypeTitle);
@@ -121,17 +97,17 @@ ModemNokiaConfScreen::ModemNokiaConfScreen(Application &app)
         grid->addWidget(mask, 1, 1);
         grid->setColumnMinimumWidth(0, maskTitle->sizeHint().width() + 8);
     };
-    userConfTitle = frame("userConfTitle", userConfCaption, this);
-    UserIpAddTitle = label("UserIpAddTitle", addressCaption, userConfTitle);
+    userConfTitle = named<QGroupBox>("userConfTitle", userConfCaption, this);
+    UserIpAddTitle = named<QLabel>("UserIpAddTitle", addressCaption, userConfTitle);
     userIpAdd = new DottedQuad(QStringLiteral("userIpAdd"), userConfTitle);
-    userMaskAddTitle = label("userMaskAddTitle", maskCaption, userConfTitle);
+    userMaskAddTitle = named<QLabel>("userMaskAddTitle", maskCaption, userConfTitle);
     userMaskAdd = new DottedQuad(QStringLiteral("userMaskAdd"), userConfTitle);
     addressBlock(userConfTitle, UserIpAddTitle, userIpAdd, userMaskAddTitle, userMaskAdd);
 
-    modEtherManagementTitle = frame("modEtherManagementTitle", managementCaption, this);
-    modEtherIpAddTitle = label("modEtherIpAddTitle", addressCaption, modEtherManagementTitle);
+    modEtherManagementTitle = named<QGroupBox>("modEtherManagementTitle", managementCaption, this);
+    modEtherIpAddTitle = named<QLabel>("modEtherIpAddTitle", addressCaption, modEtherManagementTitle);
     modEtherIpAdd = new DottedQuad(QStringLiteral("modEtherIpAdd"), modEtherManagementTitle);
-    modEtherMasAddTitle = label("modEtherMasAddTitle", maskCaption, modEtherManagementTitle);
+    modEtherMasAddTitle = named<QLabel>("modEtherMasAddTitle", maskCaption, modEtherManagementTitle);
     modEtherMaskAdd = new DottedQuad(QStringLiteral("modEtherMaskAdd"), modEtherManagementTitle);
     addressBlock(modEtherManagementTitle, modEtherIpAddTitle, modEtherIpAdd, modEtherMasAddTitle,
                  modEtherMaskAdd);

@@ -9,6 +9,7 @@
 #include "shell/application.h"
 #include "shell/mainmenuscreen.h"
 #include "shell/messageboxes.h"
+#include "shell/screenparts.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -41,14 +42,6 @@ const Message refuseCloseMessage{
                    "módem. Espere a que termine la carga o pulse \"Parar\" cuando esté activo."),
     MessageIcon::Warning, MessageButtons::Ok};
 
-// The system font stands in when MS Sans Serif is not installed.
-QFont titleFont()
-{
-    QFont font(QStringLiteral("MS Sans Serif"), 12, QFont::Bold);
-    font.setStyleHint(QFont::SansSerif);
-    return font;
-}
-
 } // namespace
 
 InputFromModemScreen::InputFromModemScreen(Application &app)
@@ -62,10 +55,10 @@ InputFromModemScreen::InputFromModemScreen(Application &app)
 
     userPhoneNumTitle = new QLabel(phoneTitle, this);
     userPhoneNumTitle->setObjectName(QStringLiteral("userPhoneNumTitle"));
-    userPhoneNumTitle->setFont(titleFont());
+    userPhoneNumTitle->setFont(classicFont(12, true));
     userPhoneNumberValue = new QLineEdit(this);
     userPhoneNumberValue->setObjectName(QStringLiteral("userPhoneNumberValue"));
-    userPhoneNumberValue->setFont(titleFont());
+    userPhoneNumberValue->setFont(classicFont(12, true));
 
     inputValue = new LogView(this);
     inputValue->setObjectName(QStringLiteral("inputValue"));

@@ -100,12 +100,6 @@ ChangePassScreen::ChangePassScreen(Application &app)
     setTabOrder(pass2, savePass);
     setTabOrder(savePass, back2main);
 
-    // The activation is delivered before this signal, so at that moment
-    // m_lastFocusOwner still describes the window that gave it up.
-    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow *window) {
-        if (window)
-            m_lastFocusOwner = window->transientParent();
-    });
     connect(savePass, &QPushButton::clicked, this, &ChangePassScreen::save);
     connect(back2main, &QPushButton::clicked, this, &ChangePassScreen::backToMainMenu);
 }
@@ -127,16 +121,6 @@ void ChangePassScreen::closeRequested(QCloseEvent *event)
 {
     event->ignore();
     backToMainMenu();
-}
-
-bool ChangePassScreen::event(QEvent *event)
-{
-    // A closing message box of this screen hands the activation back; that
-    // is no return to the screen and must not reload over what was typed.
-    if (event->type() == QEvent::WindowActivate && m_lastFocusOwner
-        && m_lastFocusOwner == windowHandle())
-        return QWidget::event(event);
-    return Screen::event(event);
 }
 
 void ChangePassScreen::save()

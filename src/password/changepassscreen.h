@@ -2,11 +2,8 @@
 
 #include "shell/screen.h"
 
-#include <QPointer>
-
 class QLineEdit;
 class QPushButton;
-class QWindow;
 
 // `changePass`: choose the access password that the next transfer sets on the
 // modem. A confirmed password waits in pass1; nothing is written here.
@@ -28,12 +25,8 @@ public:
 protected:
     void activated() override;
     void closeRequested(QCloseEvent *event) override;
-    bool event(QEvent *event) override;
 
 private:
     void save();
     void backToMainMenu();
-
-    // The window that owns the last focused window (its dialog's parent).
-    QPointer<QWindow> m_lastFocusOwner;
 };

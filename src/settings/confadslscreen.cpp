@@ -7,6 +7,7 @@
 #include "shell/application.h"
 #include "shell/mainmenuscreen.h"
 #include "shell/messageboxes.h"
+#include "shell/screenparts.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -55,25 +56,10 @@ const QString writeFailureTitle = QStringLiteral("Error al guardar la configurac
 
 QLineEdit *lineEdit(const char *name, int maxLength, QWidget *parent)
 {
-    auto *line = new QLineEdit(parent);
-    line->setObjectName(QString::fromLatin1(name));
+    auto *line = named<QLineEdit>(name, parent);
     if (maxLength > 0)
         line->setMaxLength(maxLength);
     return line;
-}
-
-QLabel *label(const char *name, const QString &caption, QWidget *parent)
-{
-    auto *l = new QLabel(caption, parent);
-    l->setObjectName(QString::fromLatin1(name));
-    return l;
-}
-
-QGroupBox *frame(const char *name, const QString &caption, QWidget *parent)
-{
-    auto *box = new QGroupBox(caption, parent);
-    box->setObjectName(QString::fromLatin1(name));
-    return box;
 }
 
 } // namespace
@@ -84,8 +70,8 @@ ConfAdslScreen::ConfAdslScreen(Application &app)
     setObjectName(QStringLiteral("confADSL"));
     setWindowTitle(screenCaption);
 
-    optionsPort = frame("optionsPort", portFrameCaption, this);
-    optionsPortTitle = label("optionsPortTitle", portCaption, optionsPort);
+    optionsPort = named<QGroupBox>("optionsPort", portFrameCaption, this);
+    optionsPortTitle = named<QLabel>("optionsPortTitle", portCaption, optionsPort);
     portOptions = new QComboBox(optionsPort);
     portOptions->setObjectName(QStringLiteral("portOptions"));
     portOptions->setEditable(true);
@@ -97,10 +83,10 @@ ConfAdslScreen::ConfAdslScreen(Application &app)
     portRow->addWidget(portOptions);
     portRow->addStretch();
 
-    optionsPhoneSize = frame("optionsPhoneSize", phoneSizeFrameCaption, this);
-    minSizeTitle = label("minSizeTitle", minSizeCaption, optionsPhoneSize);
+    optionsPhoneSize = named<QGroupBox>("optionsPhoneSize", phoneSizeFrameCaption, this);
+    minSizeTitle = named<QLabel>("minSizeTitle", minSizeCaption, optionsPhoneSize);
     minSize = lineEdit("minSize", 1, optionsPhoneSize);
-    maxSizeTitle = label("maxSizeTitle", maxSizeCaption, optionsPhoneSize);
+    maxSizeTitle = named<QLabel>("maxSizeTitle", maxSizeCaption, optionsPhoneSize);
     maxSize = lineEdit("maxSize", 2, optionsPhoneSize);
     for (QLineEdit *count : {minSize, maxSize})
         count->setFixedWidth(count->fontMetrics().horizontalAdvance(QStringLiteral("000")) + 12);
@@ -114,8 +100,8 @@ ConfAdslScreen::ConfAdslScreen(Application &app)
 
     // The two circuit fields stand over the blanks of the caption, the "*"
     // of the caption between them.
-    optionsATMCircuit = frame("optionsATMCircuit", circuitFrameCaption, this);
-    circuitValuesTitle = label("circuitValuesTitle", circuitCaption, optionsATMCircuit);
+    optionsATMCircuit = named<QGroupBox>("optionsATMCircuit", circuitFrameCaption, this);
+    circuitValuesTitle = named<QLabel>("circuitValuesTitle", circuitCaption, optionsATMCircuit);
     vciValue = lineEdit("vciValue", 0, circuitValuesTitle);
     vpiValue = lineEdit("vpiValue", 0, circuitValuesTitle);
     {
@@ -133,10 +119,10 @@ ConfAdslScreen::ConfAdslScreen(Application &app)
     }
     (new QHBoxLayout(optionsATMCircuit))->addWidget(circuitValuesTitle);
 
-    optionsEDCs = frame("optionsEDCs", edcFrameCaption, this);
-    ipAddECDTitle = label("ipAddECDTitle", addressCaption, optionsEDCs);
+    optionsEDCs = named<QGroupBox>("optionsEDCs", edcFrameCaption, this);
+    ipAddECDTitle = named<QLabel>("ipAddECDTitle", addressCaption, optionsEDCs);
     ipAddEDC = new DottedQuad(QStringLiteral("ipAddEDC"), optionsEDCs);
-    maskAddECDTitle = label("maskAddECDTitle", maskCaption, optionsEDCs);
+    maskAddECDTitle = named<QLabel>("maskAddECDTitle", maskCaption, optionsEDCs);
     maskAddEDC = new DottedQuad(QStringLiteral("maskAddEDC"), optionsEDCs);
     auto *edcGrid = new QGridLayout(optionsEDCs);
     edcGrid->addWidget(ipAddECDTitle, 0, 0);
@@ -144,8 +130,8 @@ ConfAdslScreen::ConfAdslScreen(Application &app)
     edcGrid->addWidget(maskAddECDTitle, 1, 0);
     edcGrid->addWidget(maskAddEDC, 1, 1);
 
-    optionsConfDNS = frame("optionsConfDNS", dnsFrameCaption, this);
-    ipAddDNSTitle = label("ipAddDNSTitle", addressCaption, optionsConfDNS);
+    optionsConfDNS = named<QGroupBox>("optionsConfDNS", dnsFrameCaption, this);
+    ipAddDNSTitle = named<QLabel>("ipAddDNSTitle", addressCaption, optionsConfDNS);
     ipAddDNS = new DottedQuad(QStringLiteral("ipAddDNS"), optionsConfDNS);
     auto *dnsGrid = new QGridLayout(optionsConfDNS);
     dnsGrid->addWidget(ipAddDNSTitle, 0, 0);

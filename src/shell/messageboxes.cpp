@@ -1,8 +1,10 @@
 #include "shell/messageboxes.h"
 
 #include "shell/deployment.h"
+#include "shell/screen.h"
 
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 
 namespace {
@@ -45,7 +47,13 @@ MessageAnswer showMessage(QWidget *parent, const Message &message)
     Message shown = message;
     if (shown.title.isEmpty())
         shown.title = deployment::applicationTitle;
-    return current->show(parent, shown);
+    QPointer<Screen> screen = parent ? qobject_cast<Screen *>(parent->window()) : nullptr;
+    if (screen)
+        screen->ownMessageOpened();
+    const MessageAnswer answer = current->show(parent, shown);
+    if (screen)
+        screen->ownMessageClosed();
+    return answer;
 }
 
 void setMessageBoxes(MessageBoxes *boxes)

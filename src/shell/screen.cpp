@@ -1,6 +1,5 @@
 #include "shell/screen.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QEvent>
 
@@ -22,15 +21,24 @@ void Screen::closeRequested(QCloseEvent *event)
     event->accept();
 }
 
+void Screen::ownMessageOpened()
+{
+    ++m_openMessages;
+}
+
+void Screen::ownMessageClosed()
+{
+    --m_openMessages;
+    // When the box has not yet handed the activation back, it will later.
+    m_activationOwedByMessage = m_openMessages == 0 && !isActiveWindow();
+}
+
 bool Screen::event(QEvent *event)
 {
-    if (event->type() == QEvent::WindowDeactivate) {
-        QWidget *modal = QApplication::activeModalWidget();
-        m_lostToModal = modal && modal != this;
-    } else if (event->type() == QEvent::WindowActivate) {
-        const bool backFromModal = m_lostToModal;
-        m_lostToModal = false;
-        if (!backFromModal)
+    if (event->type() == QEvent::WindowActivate) {
+        const bool fromMessage = m_openMessages > 0 || m_activationOwedByMessage;
+        m_activationOwedByMessage = false;
+        if (!fromMessage)
             activated();
     }
     return QWidget::event(event);

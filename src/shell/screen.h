@@ -16,6 +16,11 @@ public:
     // Make visible, bring to the front and activate; never modal.
     void showScreen();
 
+    // Around a message box of this screen: the box takes the activation
+    // and hands it back, which is no return to the screen.
+    void ownMessageOpened();
+    void ownMessageClosed();
+
 protected:
     // Runs every time the screen becomes the active window.
     virtual void activated() {}
@@ -29,7 +34,6 @@ protected:
     Application &m_app;
 
 private:
-    // A modal box of ours took the activation away; getting it back when
-    // the box closes is no return to the screen.
-    bool m_lostToModal = false;
+    int m_openMessages = 0;
+    bool m_activationOwedByMessage = false;
 };
