@@ -65,6 +65,8 @@ ModemNokiaConfScreen::ModemNokiaConfScreen(Application &app)
 {
     setObjectName(QStringLiteral("modemNokiaConf"));
     setFont(classicFont(8.25, false));
+    // Wide enough for the caption, which the type sets on activation.
+    setMinimumWidth(440);
     const QFont phoneFont = classicFont(9.75, true);
     const QFont octetFont = classicFont(8.25, true);
 

@@ -18,6 +18,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 namespace {
@@ -151,7 +152,23 @@ void InputFromModemScreen::openFromMainMenu()
     userPhoneNumberValue->setText(phone);
     close->setEnabled(true);
     stopCommads->setEnabled(false);
+    if (!isVisible())
+        placeBesideMainMenu();
     showScreen();
+}
+
+void InputFromModemScreen::placeBesideMainMenu()
+{
+    // The main menu stays in use beside the transfer: keep it uncovered
+    // where the screen has room.
+    MainMenuScreen *menu = m_app.mainMenu();
+    QPoint at = menu->frameGeometry().topRight() + QPoint(8, 0);
+    if (const QScreen *screen = menu->screen()) {
+        const QRect area = screen->availableGeometry();
+        at.setX(qMax(area.left(), qMin(at.x(), area.right() - width())));
+        at.setY(qMax(area.top(), qMin(at.y(), area.bottom() - height())));
+    }
+    move(at);
 }
 
 void InputFromModemScreen::updateLoadConf()

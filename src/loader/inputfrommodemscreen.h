@@ -53,6 +53,7 @@ private:
     void applyControls(const TransferControls &controls);
     void showProgress(const TransferProgress &progress);
     void updateLoadConf();
+    void placeBesideMainMenu();
 
     FieldRules *m_rules;
     TransferLog m_log;

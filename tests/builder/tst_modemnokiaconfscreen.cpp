@@ -79,7 +79,7 @@ private:
         ModemOptionsScreen *options = app->modemOptions();
         options->showScreen();
         QVERIFY(QTest::qWaitForWindowActive(options));
-        QTest::mouseClick(options->DHCP_NAPT[option], Qt::LeftButton);
+        QTest::mouseClick(options->DHCP_NAPT[option], Qt::LeftButton, {}, QPoint(6, options->DHCP_NAPT[option]->height() / 2));
         QVERIFY(options->DHCP_NAPT[option]->isChecked());
         QTest::mouseClick(options->configure, Qt::LeftButton);
         QVERIFY(QTest::qWaitForWindowActive(screen));
@@ -183,7 +183,7 @@ void TestModemNokiaConfScreen::everyActivationStartsAnew()
 {
     open(1);
     QTest::keyClicks(screen->userPhoneNumValue, "912345678");
-    QTest::mouseClick(screen->servicetypevalue[2], Qt::LeftButton);
+    QTest::mouseClick(screen->servicetypevalue[2], Qt::LeftButton, {}, QPoint(6, screen->servicetypevalue[2]->height() / 2));
     screen->userIpAdd->setOctets(quad("10.0.0.2"));
     screen->userMaskAdd->setOctets(quad("255.255.255.0"));
     screen->modEtherIpAdd->field(3)->setText("7");
@@ -339,7 +339,7 @@ void TestModemNokiaConfScreen::savedScriptIsTheBuiltOne()
     QFETCH(int, lines);
     open(option);
     QTest::keyClicks(screen->userPhoneNumValue, "012345678");
-    QTest::mouseClick(screen->servicetypevalue[1], Qt::LeftButton);
+    QTest::mouseClick(screen->servicetypevalue[1], Qt::LeftButton, {}, QPoint(6, screen->servicetypevalue[1]->height() / 2));
     screen->userIpAdd->setOctets(quad("192.168.1.34"));
     screen->userMaskAdd->setOctets(quad("255.255.255.248"));
     if (option == 0) {

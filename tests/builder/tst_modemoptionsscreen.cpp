@@ -93,7 +93,7 @@ void TestModemOptionsScreen::activationSelectsDhcp()
     ModemOptionsScreen *screen = open();
     QVERIFY(screen);
     QVERIFY(screen->DHCP_NAPT[0]->isChecked());
-    QTest::mouseClick(screen->DHCP_NAPT[1], Qt::LeftButton);
+    QTest::mouseClick(screen->DHCP_NAPT[1], Qt::LeftButton, {}, QPoint(6, screen->DHCP_NAPT[1]->height() / 2));
     QVERIFY(!screen->DHCP_NAPT[0]->isChecked());
     QCOMPARE(screen->selectedType(), ConfigType::NAPT);
 
@@ -112,7 +112,7 @@ void TestModemOptionsScreen::configureKeepsSelection()
 {
     ModemOptionsScreen *screen = open();
     QVERIFY(screen);
-    QTest::mouseClick(screen->DHCP_NAPT[1], Qt::LeftButton);
+    QTest::mouseClick(screen->DHCP_NAPT[1], Qt::LeftButton, {}, QPoint(6, screen->DHCP_NAPT[1]->height() / 2));
     QTest::mouseClick(screen->configure, Qt::LeftButton);
     QVERIFY(!screen->isVisible());
     QVERIFY(m_app->modemNokiaConf()->isVisible());
