@@ -24,6 +24,7 @@
 namespace {
 
 const QString caption = QStringLiteral("Command log");
+constexpr int gap = 8; // between the main menu and this window
 const QString phoneTitle = QStringLiteral("Número de teléfono:");
 const QString loadConfCaption = QStringLiteral("&Cargar configuración");
 const QString closeCaption = QStringLiteral("C&errar");
@@ -160,15 +161,21 @@ void InputFromModemScreen::openFromMainMenu()
 void InputFromModemScreen::placeBesideMainMenu()
 {
     // The main menu stays in use beside the transfer: keep it uncovered
-    // where the screen has room.
-    MainMenuScreen *menu = m_app.mainMenu();
-    QPoint at = menu->frameGeometry().topRight() + QPoint(8, 0);
-    if (const QScreen *screen = menu->screen()) {
-        const QRect area = screen->availableGeometry();
-        at.setX(qMax(area.left(), qMin(at.x(), area.right() - width())));
-        at.setY(qMax(area.top(), qMin(at.y(), area.bottom() - height())));
+    // where the screen has room, to its right or else to its left.
+    const QRect menu = m_app.mainMenu()->frameGeometry();
+    const QScreen *screen = m_app.mainMenu()->screen();
+    if (!screen) {
+        move(menu.topRight() + QPoint(gap, 0));
+        return;
     }
-    move(at);
+    const QRect area = screen->availableGeometry();
+    const int roomRight = area.right() - menu.right() - gap;
+    const int roomLeft = menu.left() - area.left() - gap;
+    int x = roomRight >= width() || roomRight >= roomLeft ? menu.right() + gap
+                                                          : menu.left() - gap - width();
+    x = qBound(area.left(), x, qMax(area.left(), area.right() - width()));
+    const int y = qBound(area.top(), menu.top(), qMax(area.top(), area.bottom() - height()));
+    move(x, y);
 }
 
 void InputFromModemScreen::updateLoadConf()
