@@ -4,7 +4,6 @@
 
 #include "workdir.h"
 
-#include <QFileInfo>
 #include <QtTest>
 
 namespace {
@@ -13,7 +12,7 @@ ServiceSettings settings()
 {
     ServiceSettings s = defaultSettings();
     s.ipAddEDC = {"10", "0", "1", "0"};
-    s.maskAddEDC = {"255", "255", "255", "0"};
+    s.maskAddEDC = {"255", "255", "255", "0"}; // the script's host-acl mask is fixed
     s.ipAddDNS = {"80", "58", "0", "33"};
     return s;
 }
@@ -29,80 +28,28 @@ SubscriberConfig subscriber()
     return s;
 }
 
+// One source line per command mode of the modem's console.
 const QStringList dhcpScript = {
-    "restore config default",
-    "restart",
-    "admin",
-    "*****",
-    "conf",
-    "sys",
-    "hostname 981234567",
-    "eth",
-    "no bridg",
-    "no ip address",
-    "ip addr 192.168.1.33 255.255.255.248",
-    "top",
-    "vcc1",
-    "no pvc",
-    "pvc 8 32 ip-llc",
-    "no ip address",
-    "no bridg",
-    "ip address 172.26.0.1 255.255.255.240",
-    "no ip napt",
-    "top",
-    "comm",
-    "no ip route 0.0.0.0 vcc1",
-    "ip route 0.0.0.0 0.0.0.0 172.26.0.1 vcc1",
-    "dhcp address 1 192.168.1.34 255.255.255.248 1",
-    "dhcp mode server",
-    "dhcp gateway 1 192.168.1.33",
-    "dhcp dns 1 pri 80.58.0.33",
-    "dhcp domain-name 1 " + deployment::dhcpDomainName,
-    "top",
-    "quit",
-    "save conf start",
-    "restart",
-};
+    "restore config default", "restart", "admin", "*****", "conf",
+    "sys", "hostname 981234567",
+    "eth", "no bridg", "no ip address", "ip addr 192.168.1.33 255.255.255.248", "top",
+    "vcc1", "no pvc", "pvc 8 32 ip-llc", "no ip address", "no bridg",
+    "ip address 172.26.0.1 255.255.255.240", "no ip napt", "top",
+    "comm", "no ip route 0.0.0.0 vcc1", "ip route 0.0.0.0 0.0.0.0 172.26.0.1 vcc1",
+    "dhcp address 1 192.168.1.34 255.255.255.248 1", "dhcp mode server",
+    "dhcp gateway 1 192.168.1.33", "dhcp dns 1 pri 80.58.0.33",
+    "dhcp domain-name 1 " + deployment::dhcpDomainName, "top",
+    "quit", "save conf start", "restart"};
 
 const QStringList naptScript = {
-    "restore config default",
-    "restart",
-    "admin",
-    "*****",
-    "conf",
-    "sys",
-    "hostname 981234567",
-    "top",
-    "eth",
-    "no bridg",
-    "no ip address",
-    "ip addr 172.26.0.1 255.255.255.240",
-    "top",
-    "vcc1",
-    "no pvc",
-    "pvc 8 32 ip-llc",
-    "no ip address",
-    "no bridg",
-    "ip address 192.168.1.34 255.255.255.248",
-    "ip napt",
-    "top",
-    "comm",
-    "no ip route 0.0.0.0 vcc1",
-    "ip route 0.0.0.0 0.0.0.0 192.168.1.34 vcc1",
-    "no dhcp mode",
-    "ip host-acl 10.0.1.0 255.255.255.255",
-    "quit",
-    "save conf startup",
-    "restart",
-};
-
-QByteArray crlf(const QStringList &lines)
-{
-    QByteArray out;
-    for (const QString &line : lines)
-        out += line.toLatin1() + "\r\n";
-    return out;
-}
+    "restore config default", "restart", "admin", "*****", "conf",
+    "sys", "hostname 981234567", "top",
+    "eth", "no bridg", "no ip address", "ip addr 172.26.0.1 255.255.255.240", "top",
+    "vcc1", "no pvc", "pvc 8 32 ip-llc", "no ip address", "no bridg",
+    "ip address 192.168.1.34 255.255.255.248", "ip napt", "top",
+    "comm", "no ip route 0.0.0.0 vcc1", "ip route 0.0.0.0 0.0.0.0 192.168.1.34 vcc1",
+    "no dhcp mode", "ip host-acl 10.0.1.0 255.255.255.255",
+    "quit", "save conf startup", "restart"};
 
 } // namespace
 
@@ -120,8 +67,8 @@ private slots:
     void refusals_data();
     void refusals();
     void writesWholeFile();
-    void refusedScriptWritesNothing();
-    void writeFailureReported();
+    void failedWriteLeavesNothing_data();
+    void failedWriteLeavesNothing();
 };
 
 void TestConfigScript::derivedOctet_data()
@@ -133,10 +80,8 @@ void TestConfigScript::derivedOctet_data()
     QTest::addColumn<QString>("expected");
     QTest::newRow("primary last") << 1 << 3 << "248" << "34" << "33";
     QTest::newRow("secondary last") << 2 << 3 << "248" << "34" << "34";
-    QTest::newRow("network octet") << 1 << 2 << "255" << "1" << "1";
     QTest::newRow("secondary, not last") << 2 << 0 << "255" << "192" << "192";
     QTest::newRow("leading zeros dropped") << 1 << 0 << "255" << "010" << "10";
-    QTest::newRow("masked out") << 1 << 1 << "0" << "77" << "0";
     QTest::newRow("partial mask") << 1 << 1 << "240" << "77" << "64";
     QTest::newRow("zero mask last") << 2 << 3 << "0" << "200" << "2";
     QTest::newRow("junk counts as 0") << 1 << 3 << "255" << "x1" << "1";
@@ -167,8 +112,7 @@ void TestConfigScript::variants()
     const ConfigScript script = buildConfigScript(subscriber(), type, settings());
     QVERIFY2(script.ok(), qPrintable(script.error));
     for (qsizetype i = 0; i < qMin(script.lines.size(), expected.size()); ++i)
-        QVERIFY2(script.lines[i] == expected[i],
-                 qPrintable(QString("line %1: %2").arg(i + 1).arg(script.lines[i])));
+        QVERIFY2(script.lines[i] == expected[i], qPrintable(QString("line %1: %2").arg(i + 1).arg(script.lines[i])));
     QCOMPARE(script.lines.size(), expected.size());
 }
 
@@ -177,15 +121,10 @@ void TestConfigScript::typedTextsKept_data()
     QTest::addColumn<ConfigType>("type");
     QTest::addColumn<int>("line");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("DHCP derived without zeros") << ConfigType::DHCP << 11
-                                                << "ip addr 10.1.2.1 255.255.255.0";
-    QTest::newRow("DHCP text form with zeros")
-        << ConfigType::DHCP << 24 << "dhcp address 1 010.001.002.034 255.255.255.0 1";
-    QTest::newRow("DHCP gateway") << ConfigType::DHCP << 26 << "dhcp gateway 1 10.1.2.1";
-    QTest::newRow("NAPT text form") << ConfigType::NAPT << 19
-                                    << "ip address 010.001.002.034 255.255.255.0";
-    QTest::newRow("NAPT route") << ConfigType::NAPT << 24
-                                << "ip route 0.0.0.0 0.0.0.0 10.1.2.2 vcc1";
+    QTest::newRow("DHCP derived, no zeros") << ConfigType::DHCP << 11 << "ip addr 10.1.2.1 255.255.255.0";
+    QTest::newRow("DHCP as typed") << ConfigType::DHCP << 24 << "dhcp address 1 010.001.002.034 255.255.255.0 1";
+    QTest::newRow("NAPT as typed") << ConfigType::NAPT << 19 << "ip address 010.001.002.034 255.255.255.0";
+    QTest::newRow("NAPT route") << ConfigType::NAPT << 24 << "ip route 0.0.0.0 0.0.0.0 10.1.2.2 vcc1";
     QTest::newRow("host name, leading zero") << ConfigType::NAPT << 7 << "hostname 0981234567";
     QTest::newRow("circuit order") << ConfigType::DHCP << 15 << "pvc 1 2 ip-llc";
 }
@@ -214,35 +153,32 @@ void TestConfigScript::refusals_data()
     QTest::addColumn<ServiceSettings>("set");
     QTest::addColumn<bool>("refused");
 
-    const SubscriberConfig base = subscriber();
     const ServiceSettings set = settings();
-    SubscriberConfig s = base;
+    const auto user = [](const char *last, const char *maskLast) {
+        SubscriberConfig s = subscriber();
+        s.userIpAdd[3] = last;
+        s.userMaskAdd[3] = maskLast;
+        return s;
+    };
+    // The derived primary (+1) or secondary (+2) last octet may not pass 255.
+    QTest::newRow("DHCP primary 256") << ConfigType::DHCP << user("255", "255") << set << true;
+    QTest::newRow("NAPT secondary 257") << ConfigType::NAPT << user("255", "255") << set << true;
+    QTest::newRow("DHCP primary 255 fits") << ConfigType::DHCP << user("254", "254") << set << false;
+    QTest::newRow("NAPT secondary 256") << ConfigType::NAPT << user("254", "254") << set << true;
+    QTest::newRow("NAPT secondary 255 fits") << ConfigType::NAPT << user("253", "255") << set << false;
 
-    s.userIpAdd[3] = "255";
-    s.userMaskAdd[3] = "255";
-    QTest::newRow("DHCP primary 256") << ConfigType::DHCP << s << set << true;
-    QTest::newRow("NAPT secondary 257") << ConfigType::NAPT << s << set << true;
-    s.userIpAdd[3] = "254";
-    s.userMaskAdd[3] = "254";
-    QTest::newRow("DHCP primary 255 fits") << ConfigType::DHCP << s << set << false;
-    QTest::newRow("NAPT secondary 256") << ConfigType::NAPT << s << set << true;
-    s.userIpAdd[3] = "253";
-    s.userMaskAdd[3] = "255";
-    QTest::newRow("NAPT secondary 255 fits") << ConfigType::NAPT << s << set << false;
-
-    s = base;
+    SubscriberConfig s = subscriber();
     s.modEtherIpAdd[3] = "255";
     s.modEtherMaskAdd[3] = "255";
     QTest::newRow("DHCP management route 256") << ConfigType::DHCP << s << set << true;
     QTest::newRow("NAPT never derives it") << ConfigType::NAPT << s << set << false;
 
-    for (const char *phone : {"", "98123456a", "98 123456", "../conf_gen", "9,8", "\"9\""}) {
-        s = base;
+    for (const char *phone : {"", "98123456a", "../conf_gen", "9,8", "\"9\""}) {
+        s = subscriber();
         s.userPhoneNumValue = QString::fromLatin1(phone);
         QTest::addRow("phone '%s'", phone) << ConfigType::DHCP << s << set << true;
     }
-
-    s = base;
+    s = subscriber();
     s.userIpAdd[0] = "256";
     QTest::newRow("octet out of range") << ConfigType::NAPT << s << set << true;
     s.userIpAdd[0] = "";
@@ -250,14 +186,14 @@ void TestConfigScript::refusals_data()
 
     ServiceSettings bad = set;
     bad.vciValue = "8,1";
-    QTest::newRow("circuit not a number") << ConfigType::DHCP << base << bad << true;
+    QTest::newRow("circuit not a number") << ConfigType::DHCP << subscriber() << bad << true;
     bad = set;
     bad.ipAddDNS[2] = "x";
-    QTest::newRow("DNS junk") << ConfigType::DHCP << base << bad << true;
-    QTest::newRow("DNS unused by NAPT") << ConfigType::NAPT << base << bad << false;
+    QTest::newRow("DNS junk") << ConfigType::DHCP << subscriber() << bad << true;
+    QTest::newRow("DNS unused by NAPT") << ConfigType::NAPT << subscriber() << bad << false;
     bad = set;
     bad.ipAddEDC[1] = "1000";
-    QTest::newRow("EDC junk") << ConfigType::NAPT << base << bad << true;
+    QTest::newRow("EDC junk") << ConfigType::NAPT << subscriber() << bad << true;
 }
 
 void TestConfigScript::refusals()
@@ -268,8 +204,7 @@ void TestConfigScript::refusals()
     QFETCH(bool, refused);
     const ConfigScript script = buildConfigScript(sub, type, set);
     QCOMPARE(!script.ok(), refused);
-    if (refused)
-        QVERIFY(script.lines.isEmpty());
+    QCOMPARE(script.lines.isEmpty(), refused);
 }
 
 void TestConfigScript::writesWholeFile()
@@ -277,50 +212,44 @@ void TestConfigScript::writesWholeFile()
     WorkDir dir;
     QString error;
     // The folder does not exist yet: the first save creates it.
-    QVERIFY2(writeConfigScript(subscriber(), ConfigType::DHCP, settings(), &error),
-             qPrintable(error));
+    QVERIFY2(writeConfigScript(subscriber(), ConfigType::DHCP, settings(), &error), qPrintable(error));
     const QString path = configScriptPath("981234567");
     QCOMPARE(path, QString("configuraciones/981234567.cfg"));
-    QCOMPARE(readBytes(path), crlf(dhcpScript));
+    QCOMPARE(readBytes(path), dhcpScript.join("\r\n").toLatin1() + "\r\n");
 
     // A second save with the other type leaves nothing of the first.
     QVERIFY(writeConfigScript(subscriber(), ConfigType::NAPT, settings(), &error));
-    QCOMPARE(readBytes(path), crlf(naptScript));
-
-    SubscriberConfig zero = subscriber();
-    zero.userPhoneNumValue = "0981234567";
-    QVERIFY(writeConfigScript(zero, ConfigType::NAPT, settings(), &error));
-    QVERIFY(QFileInfo::exists("configuraciones/0981234567.cfg"));
+    QCOMPARE(readBytes(path), naptScript.join("\r\n").toLatin1() + "\r\n");
 }
 
-void TestConfigScript::refusedScriptWritesNothing()
+void TestConfigScript::failedWriteLeavesNothing_data()
 {
-    WorkDir dir;
+    QTest::addColumn<SubscriberConfig>("sub");
+    QTest::addColumn<bool>("folderIsAFile");
     SubscriberConfig s = subscriber();
     s.userIpAdd[3] = "255";
     s.userMaskAdd[3] = "255";
-    QString error;
-    QVERIFY(!writeConfigScript(s, ConfigType::DHCP, settings(), &error));
-    QVERIFY(!error.isEmpty());
-    QVERIFY(!QFileInfo::exists(configScriptPath(s.userPhoneNumValue)));
-
+    QTest::newRow("address 256") << s << false;
     s = subscriber();
     s.userPhoneNumValue = "../claves";
-    error.clear();
-    QVERIFY(!writeConfigScript(s, ConfigType::DHCP, settings(), &error));
-    QVERIFY(!error.isEmpty());
-    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    QTest::newRow("phone is a path") << s << false;
+    QTest::newRow("folder cannot be made") << subscriber() << true;
 }
 
-void TestConfigScript::writeFailureReported()
+void TestConfigScript::failedWriteLeavesNothing()
 {
+    QFETCH(SubscriberConfig, sub);
+    QFETCH(bool, folderIsAFile);
     WorkDir dir;
-    // A plain file where the folder should be: it can be neither used nor made.
-    QVERIFY(writeBytes("configuraciones", "keep"));
+    if (folderIsAFile)
+        QVERIFY(writeBytes("configuraciones", "keep"));
     QString error;
-    QVERIFY(!writeConfigScript(subscriber(), ConfigType::NAPT, settings(), &error));
+    QVERIFY(!writeConfigScript(sub, ConfigType::DHCP, settings(), &error));
     QVERIFY(!error.isEmpty());
-    QCOMPARE(readBytes("configuraciones"), QByteArray("keep"));
+    QCOMPARE(QDir().entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             folderIsAFile ? QStringList{"configuraciones"} : QStringList());
+    if (folderIsAFile)
+        QCOMPARE(readBytes("configuraciones"), QByteArray("keep"));
 }
 
 QTEST_GUILESS_MAIN(TestConfigScript)
