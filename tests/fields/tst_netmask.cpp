@@ -8,20 +8,7 @@ namespace {
 Octets quad(const QString &dotted)
 {
     const QStringList parts = dotted.split(u'.');
-    Octets octets;
-    for (int i = 0; i < 4; ++i)
-        octets[i] = parts.value(i);
-    return octets;
-}
-
-QString prefixMask(int ones)
-{
-    const quint32 value = ones == 0 ? 0 : ~quint32(0) << (32 - ones);
-    return QString("%1.%2.%3.%4")
-        .arg(value >> 24)
-        .arg((value >> 16) & 0xFF)
-        .arg((value >> 8) & 0xFF)
-        .arg(value & 0xFF);
+    return {parts.value(0), parts.value(1), parts.value(2), parts.value(3)};
 }
 
 ServiceSettings withEdc(const QString &address)
@@ -39,7 +26,7 @@ class TestNetmask : public QObject
 
 private slots:
     void maskBytes();
-    void allPrefixMasksValid();
+    void exactlyThePrefixMasksPass();
     void shapes_data();
     void shapes();
     void hostBits_data();
@@ -58,20 +45,16 @@ void TestNetmask::maskBytes()
     QVERIFY(!validMaskByte("2x5"));
 }
 
-void TestNetmask::allPrefixMasksValid()
+void TestNetmask::exactlyThePrefixMasksPass()
 {
-    // Only the edge masks (n = 0 and 32) would pass with any EDC address,
-    // so the shape is checked with maskSource 1 and the fit separately.
-    int valid = 0;
     for (int n = 0; n <= 32; ++n) {
-        const Octets mask = quad(prefixMask(n));
-        QVERIFY2(validMask(1, mask, defaultSettings()), qPrintable(prefixMask(n)));
+        const quint32 v = n == 0 ? 0 : ~quint32(0) << (32 - n);
+        const Octets mask{QString::number(v >> 24), QString::number((v >> 16) & 0xFF),
+                          QString::number((v >> 8) & 0xFF), QString::number(v & 0xFF)};
+        QVERIFY2(validMask(1, mask, defaultSettings()), qPrintable(joinOctets(mask)));
         QCOMPARE(hostBitCount(mask), 32 - n);
-        ++valid;
     }
-    QCOMPARE(valid, 33);
-
-    // Every other combination of mask bytes is refused.
+    // Of every combination of mask bytes only those 33 are accepted.
     const QStringList bytes{"0", "128", "192", "224", "240", "248", "252", "254", "255"};
     int accepted = 0;
     for (const QString &a : bytes)
@@ -86,20 +69,10 @@ void TestNetmask::shapes_data()
 {
     QTest::addColumn<QString>("mask");
     QTest::addColumn<bool>("valid");
-    QTest::newRow("all ones") << "255.255.255.255" << true;
-    QTest::newRow("all zeros") << "0.0.0.0" << true;
-    QTest::newRow("255.0.0.0") << "255.0.0.0" << true;
-    QTest::newRow("255.128.0.0") << "255.128.0.0" << true;
-    QTest::newRow("255.255.192.0") << "255.255.192.0" << true;
-    QTest::newRow("255.255.255.252") << "255.255.255.252" << true;
     QTest::newRow("leading zeros") << "255.255.255.000" << true;
     QTest::newRow("255.255.255.1") << "255.255.255.1" << false;
-    QTest::newRow("255.255.0.255") << "255.255.0.255" << false;
-    QTest::newRow("255.0.255.0") << "255.0.255.0" << false;
-    QTest::newRow("0.255.255.255") << "0.255.255.255" << false;
     QTest::newRow("7.0.0.0") << "7.0.0.0" << false;
     QTest::newRow("255.127.0.0") << "255.127.0.0" << false;
-    QTest::newRow("128.128.0.0") << "128.128.0.0" << false;
     QTest::newRow("empty octet") << "255.255.255." << false;
     QTest::newRow("blank octet") << "255.255. .0" << false;
     QTest::newRow("letters") << "255.255.ff.0" << false;
@@ -125,10 +98,6 @@ void TestNetmask::hostBits_data()
     QTest::newRow("0.0.0.1") << "0.0.0.1" << 0;
     QTest::newRow("128.0.0.0") << "128.0.0.0" << 31;
     QTest::newRow("0.0.12.0") << "0.0.12.0" << 10;
-    QTest::newRow("255.255.255.0") << "255.255.255.0" << 8;
-    QTest::newRow("255.255.255.252") << "255.255.255.252" << 2;
-    QTest::newRow("255.0.0.0") << "255.0.0.0" << 24;
-    QTest::newRow("10.0.1.0") << "10.0.1.0" << 8;
     QTest::newRow("10.0.2.0") << "10.0.2.0" << 9;
     QTest::newRow("junk counts as 0") << "10.0.1.x" << 8;
     QTest::newRow("empty counts as 0") << "..." << 32;
@@ -148,8 +117,6 @@ void TestNetmask::edcFit_data()
     QTest::addColumn<bool>("valid");
     QTest::newRow("192.168.1.0 fits /24") << "255.255.255.0" << "192.168.1.0" << true;
     QTest::newRow("192.168.2.0 does not") << "255.255.255.0" << "192.168.2.0" << false;
-    QTest::newRow("10.0.1.0 fits /24") << "255.255.255.0" << "10.0.1.0" << true;
-    QTest::newRow("10.0.2.0 does not") << "255.255.255.0" << "10.0.2.0" << false;
     QTest::newRow("10.0.1.5 does not") << "255.255.255.0" << "10.0.1.5" << false;
     QTest::newRow("odd host fits /32") << "255.255.255.255" << "192.0.2.1" << true;
     QTest::newRow("even host not /32") << "255.255.255.255" << "192.0.2.2" << false;
