@@ -1,8 +1,6 @@
 #include "builder/modemnokiaconfscreen.h"
-#include "fields/fieldrules.h"
 #include "loader/inputfrommodemscreen.h"
 #include "loader/logview.h"
-#include "password/changepassscreen.h"
 #include "shell/application.h"
 #include "shell/mainmenuscreen.h"
 
@@ -18,44 +16,6 @@
 #include <QPushButton>
 #include <QtTest>
 
-namespace {
-
-const QString phone = QStringLiteral("912345678");
-
-void writeScript(int lines)
-{
-    QDir().mkpath(QStringLiteral("configuraciones"));
-    QByteArray bytes;
-    for (int i = 0; i < lines; ++i)
-        bytes += "line " + QByteArray::number(i) + "\r\n";
-    QVERIFY(writeBytes(QStringLiteral("configuraciones/912345678.cfg"), bytes));
-}
-
-// The enabled states of userPhoneNumberValue, loadConf, close, stopCommads
-// and inputValue, in that order, as "10110".
-QString states(InputFromModemScreen *s)
-{
-    QString out;
-    for (QWidget *w : {static_cast<QWidget *>(s->userPhoneNumberValue),
-                       static_cast<QWidget *>(s->loadConf), static_cast<QWidget *>(s->close),
-                       static_cast<QWidget *>(s->stopCommads),
-                       static_cast<QWidget *>(s->inputValue)})
-        out += w->isEnabled() ? u'1' : u'0';
-    return out;
-}
-
-// Which of M_changePass, M_confADSL, M_intrConf, M_loadConf, M_Exit are enabled.
-QString menuStates(Application &app)
-{
-    MainMenuScreen *m = app.mainMenu();
-    QString out;
-    for (QPushButton *b : {m->M_changePass, m->M_confADSL, m->M_intrConf, m->M_loadConf, m->M_Exit})
-        out += b->isEnabled() ? u'1' : u'0';
-    return out;
-}
-
-} // namespace
-
 // An application whose transfer screen talks to a fake link in virtual time.
 struct ScreenRig
 {
@@ -65,7 +25,8 @@ struct ScreenRig
     FakeSerialLink *link = nullptr;
     Application app;
 
-    ScreenRig()
+    // A script of `lines` lines for 912345678, saved by the subscriber screen.
+    explicit ScreenRig(int lines = 0, const QString &saved = QStringLiteral("912345678"))
     {
         app.setTimerSource(&clock);
         app.makeSerialLink = [this] {
@@ -73,26 +34,39 @@ struct ScreenRig
             link = made.get();
             return made;
         };
-    }
-
-    // The subscriber screen has just saved this number.
-    void saveSubscriber(const QString &number)
-    {
+        QByteArray bytes;
+        for (int i = 0; i < lines; ++i)
+            bytes += "line " + QByteArray::number(i) + "\r\n";
+        QDir().mkpath(QStringLiteral("configuraciones"));
+        QVERIFY(writeBytes(QStringLiteral("configuraciones/912345678.cfg"), bytes));
         ModemNokiaConfScreen *conf = app.modemNokiaConf();
-        if (!conf->userPhoneNumValue)
-            conf->userPhoneNumValue = new QLineEdit(conf);
-        conf->userPhoneNumValue->setText(number);
-        conf->saved = true;
+        conf->userPhoneNumValue->setText(saved);
+        conf->saved = !saved.isEmpty();
     }
 
     InputFromModemScreen *open()
     {
         app.start();
         QTest::mouseClick(app.mainMenu()->M_loadConf, Qt::LeftButton);
-        InputFromModemScreen *screen = app.inputFromModem();
-        if (!QTest::qWaitForWindowActive(screen))
+        InputFromModemScreen *s = app.inputFromModem();
+        if (!QTest::qWaitForWindowActive(s))
             qWarning("transfer screen not active");
-        return screen;
+        return s;
+    }
+
+    // Enabled states of userPhoneNumberValue, loadConf, close, stopCommads,
+    // inputValue, then of the main menu's M_changePass, M_confADSL,
+    // M_intrConf, M_loadConf, M_Exit: "11100/11111".
+    QString states()
+    {
+        InputFromModemScreen *s = app.inputFromModem();
+        MainMenuScreen *m = app.mainMenu();
+        QString out;
+        for (QWidget *w : std::initializer_list<QWidget *>{
+                 s->userPhoneNumberValue, s->loadConf, s->close, s->stopCommads, s->inputValue,
+                 nullptr, m->M_changePass, m->M_confADSL, m->M_intrConf, m->M_loadConf, m->M_Exit})
+            out += !w ? u'/' : w->isEnabled() ? u'1' : u'0';
+        return out;
     }
 };
 
@@ -101,91 +75,68 @@ class TestInputFromModem : public QObject
     Q_OBJECT
 
 private slots:
-    void layoutAndFirstStates()
+    void layout()
     {
         ScreenRig rig;
         InputFromModemScreen *s = rig.app.inputFromModem();
-        QCOMPARE(s->windowTitle(), QStringLiteral("Command log"));
-        QCOMPARE(s->userPhoneNumTitle->text(), QStringLiteral("Número de teléfono:"));
-        QCOMPARE(s->loadConf->text(), QStringLiteral("&Cargar configuración"));
-        QCOMPARE(s->close->text(), QStringLiteral("C&errar"));
-        QCOMPARE(s->stopCommads->text(), QStringLiteral("&Parar"));
-        for (const char *name : {"userPhoneNumTitle", "userPhoneNumberValue", "inputValue",
-                                 "loadConf", "close", "stopCommads"})
-            QVERIFY2(s->findChild<QWidget *>(QString::fromLatin1(name)), name);
+        QCOMPARE((QStringList{s->windowTitle(), s->userPhoneNumTitle->text(), s->loadConf->text(),
+                              s->close->text(), s->stopCommads->text()}),
+                 (QStringList{"Command log", "Número de teléfono:", "&Cargar configuración",
+                              "C&errar", "&Parar"}));
+        QVERIFY(s->findChild<QLabel *>(QStringLiteral("userPhoneNumTitle")));
         QVERIFY(s->userPhoneNumberValue->font().bold());
         QCOMPARE(s->userPhoneNumberValue->font().pointSize(), 12);
         QVERIFY(s->inputValue->isReadOnly());
-        QCOMPARE(states(s), QStringLiteral("11010"));
 
-        QWidget *w = s->userPhoneNumberValue;
         QStringList order;
-        for (int i = 0; i < 5; ++i) {
-            order << w->objectName();
-            w = w->nextInFocusChain();
-            while (w->focusPolicy() == Qt::NoFocus || !w->isWidgetType()
-                   || w->objectName().isEmpty())
-                w = w->nextInFocusChain();
+        for (QWidget *w = s->userPhoneNumberValue; order.size() < 5; w = w->nextInFocusChain()) {
+            if (w->focusPolicy() != Qt::NoFocus && !w->objectName().isEmpty())
+                order << w->objectName();
         }
-        QCOMPARE(order, (QStringList{"userPhoneNumberValue", "inputValue", "close",
-                                     "stopCommads", "loadConf"}));
+        QCOMPARE(order, (QStringList{"userPhoneNumberValue", "inputValue", "close", "stopCommads",
+                                     "loadConf"}));
     }
 
     void openedFromTheMainMenu_data()
     {
-        QTest::addColumn<bool>("saved");
+        QTest::addColumn<QString>("saved");
         QTest::addColumn<QString>("maxSize");
-        QTest::addColumn<QString>("text");
         QTest::addColumn<int>("maxLength");
-        QTest::addColumn<bool>("loadConf");
 
-        QTest::newRow("nothing saved") << false << "9" << "" << 9 << false;
-        QTest::newRow("saved subscriber") << true << "9" << phone << 9 << true;
-        QTest::newRow("limit 0 means none") << false << "0" << "" << 32767 << false;
-        QTest::newRow("hand-edited limit") << false << "nueve" << "" << 32767 << false;
-        QTest::newRow("saved number longer than the limit stays whole")
-            << true << "5" << phone << 9 << true;
+        QTest::newRow("nothing saved") << "" << "9" << 9;
+        QTest::newRow("saved subscriber") << "912345678" << "9" << 9;
+        QTest::newRow("limit 0 means none") << "" << "0" << 32767;
+        QTest::newRow("hand-edited limit") << "" << "nueve" << 32767;
+        QTest::newRow("saved number longer than the limit stays whole") << "912345678" << "5" << 9;
     }
 
     void openedFromTheMainMenu()
     {
-        QFETCH(bool, saved);
+        QFETCH(QString, saved);
         QFETCH(QString, maxSize);
-        QFETCH(QString, text);
         QFETCH(int, maxLength);
-        QFETCH(bool, loadConf);
 
-        ScreenRig rig;
-        if (saved)
-            rig.saveSubscriber(phone);
+        ScreenRig rig(0, saved);
         rig.app.settings().maxSize = maxSize;
         InputFromModemScreen *s = rig.open();
         QVERIFY(s->isVisible());
         QVERIFY(rig.app.mainMenu()->isVisible());
-        QCOMPARE(s->userPhoneNumberValue->text(), text);
+        QCOMPARE(s->userPhoneNumberValue->text(), saved);
         QCOMPARE(s->userPhoneNumberValue->maxLength(), maxLength);
-        QCOMPARE(s->loadConf->isEnabled(), loadConf);
-        QCOMPARE(s->close->isEnabled(), true);
-        QCOMPARE(s->stopCommads->isEnabled(), false);
-    }
+        QCOMPARE(rig.states(), saved.isEmpty() ? "10100/11111" : "11100/11111");
 
-    void typingEnablesLoad()
-    {
-        ScreenRig rig;
-        InputFromModemScreen *s = rig.open();
-        QVERIFY(!s->loadConf->isEnabled());
+        // Load is possible exactly while the field holds a number.
         s->userPhoneNumberValue->setFocus();
-        QTest::keyClicks(s->userPhoneNumberValue, QStringLiteral("9"));
-        QVERIFY(s->loadConf->isEnabled());
+        s->userPhoneNumberValue->selectAll();
         QTest::keyClick(s->userPhoneNumberValue, Qt::Key_Backspace);
         QVERIFY(!s->loadConf->isEnabled());
+        QTest::keyClicks(s->userPhoneNumberValue, QStringLiteral("9"));
+        QVERIFY(s->loadConf->isEnabled());
     }
 
     void transferThroughTheScreen()
     {
-        ScreenRig rig;
-        writeScript(6);
-        rig.saveSubscriber(phone);
+        ScreenRig rig(6);
         rig.app.settings().comPort = 4;
         InputFromModemScreen *s = rig.open();
 
@@ -197,52 +148,28 @@ private slots:
         QCOMPARE(rig.boxes.last().title, QStringLiteral("Configuración Módem NOKIA M1112"));
         QCOMPARE(rig.boxes.last().icon, MessageIcon::None);
         QCOMPARE(rig.link->lastPort, 4);
-
-        QCOMPARE(states(s), QStringLiteral("00001"));
-        QCOMPARE(menuStates(rig.app), QStringLiteral("00001"));
+        QCOMPARE(rig.states(), QStringLiteral("00001/00001"));
         QCOMPARE(s->inputValue->toPlainText(),
                  QStringLiteral("Actualizando password. Por favor espere.\n"));
 
-        // Lines 0 to 3 of the script: still no stop.
-        rig.clock.advanceTo(44000 + 100);
-        QCOMPARE(states(s), QStringLiteral("00001"));
+        // Script lines 0 to 3: still no stop.
+        rig.clock.advanceTo(44100);
         rig.link->receive("restore\r\n\r\nOK\n\r");
         rig.clock.advance(20);
         s->inputValue->flush();
         QCOMPARE(s->inputValue->toPlainText(),
                  QStringLiteral("Actualizando password. Por favor espere.\n....>restore\n\nOK\n"));
-        QVERIFY(s->progress->text().contains(QStringLiteral("Enviando la configuración")));
-        QTest::mouseClick(s->stopCommads, Qt::LeftButton); // disabled: nothing
-        QVERIFY(!s->stopSendingCommands());
+        QVERIFY(s->progress->text().startsWith(QStringLiteral("Enviando la configuración: quedan")));
+        QCOMPARE(rig.states(), QStringLiteral("00001/00001"));
 
-        rig.clock.advanceTo(96000 + 100); // line 4
-        QCOMPARE(states(s), QStringLiteral("00011"));
+        rig.clock.advanceTo(96100); // line 4
+        QCOMPARE(rig.states(), QStringLiteral("00011/00001"));
         QTest::mouseClick(s->stopCommads, Qt::LeftButton);
         QVERIFY(s->stopSendingCommands());
-        QCOMPARE(states(s), QStringLiteral("00001"));
+        QCOMPARE(rig.states(), QStringLiteral("00001/00001"));
 
-        rig.clock.advance(16000);
-        QCOMPARE(states(s), QStringLiteral("11101"));
-        QCOMPARE(menuStates(rig.app), QStringLiteral("11111"));
-        QCOMPARE(rig.link->writes.last().second, QByteArray("\r"));
-        QVERIFY(!rig.link->isOpen());
-        QVERIFY(readBytes(rig.dir.file("logs/912345678.log"))
-                    .endsWith("---- Transference terminated by user ----\r\n"));
-        QCOMPARE(rig.boxes.shown.size(), 1);
-    }
-
-    void activationDuringTheStopDoesNotResume()
-    {
-        ScreenRig rig;
-        writeScript(20);
-        rig.saveSubscriber(phone);
-        InputFromModemScreen *s = rig.open();
-        QTest::mouseClick(s->loadConf, Qt::LeftButton);
-        rig.clock.advanceTo(96000 + 100);
-        QTest::mouseClick(s->stopCommads, Qt::LeftButton);
+        // The user goes to the main menu and back: the stop holds.
         rig.clock.advance(2000);
-
-        // The user goes to the main menu and back to the transfer window.
         rig.app.mainMenu()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(rig.app.mainMenu()));
         s->activateWindow();
@@ -250,75 +177,62 @@ private slots:
         QVERIFY(s->stopSendingCommands());
 
         rig.clock.advance(300000);
+        QCOMPARE(rig.states(), QStringLiteral("11101/11111"));
         QCOMPARE(rig.link->writes.size(), 9 + 5 + 4);
+        QCOMPARE(rig.link->writes.last().second, QByteArray("\r"));
         QVERIFY(!rig.link->isOpen());
+        QVERIFY(readBytes(rig.dir.file("logs/912345678.log"))
+                    .endsWith("---- Transference terminated by user ----\r\n"));
+        QCOMPARE(s->progress->text(), QStringLiteral("Carga parada por el usuario"));
+        QCOMPARE(rig.boxes.shown.size(), 1);
     }
 
     void missingScript()
     {
-        ScreenRig rig;
-        rig.saveSubscriber(QStringLiteral("600000000"));
+        ScreenRig rig(0, QStringLiteral("600000000"));
         InputFromModemScreen *s = rig.open();
         QTest::mouseClick(s->loadConf, Qt::LeftButton);
         QCOMPARE(rig.boxes.shown.size(), 1);
-        QCOMPARE(rig.boxes.last().title,
-                 QStringLiteral("Error en el nombre del fichero de configuración"));
+        QCOMPARE(rig.boxes.last().title, QStringLiteral("Error en el nombre del fichero de configuración"));
         QCOMPARE(rig.boxes.last().text, QStringLiteral("El fichero de conrfiguración no existe."));
         QCOMPARE(rig.boxes.last().icon, MessageIcon::Warning);
         QCOMPARE(s->userPhoneNumberValue->text(), QString());
-        QCOMPARE(states(s), QStringLiteral("10100"));
-        QCOMPARE(menuStates(rig.app), QStringLiteral("11111"));
+        QCOMPARE(rig.states(), QStringLiteral("10100/11111"));
         QVERIFY(rig.link->writes.isEmpty());
     }
 
-    void closeButtonAfterANormalTransfer()
+    // Closing the window is refused while a transfer runs; the close button
+    // afterwards hides it and lets the port go, keeping the log file.
+    void closing()
     {
-        ScreenRig rig;
-        writeScript(4);
-        rig.saveSubscriber(phone);
-        InputFromModemScreen *s = rig.open();
-        QTest::mouseClick(s->loadConf, Qt::LeftButton);
-        rig.clock.advanceTo(44000 + 56000);
-        QCOMPARE(states(s), QStringLiteral("11101"));
-        const QByteArray logged = readBytes(rig.dir.file("logs/912345678.log"));
-        QVERIFY(rig.link->isOpen());
-
-        QTest::mouseClick(s->close, Qt::LeftButton);
-        QVERIFY(!s->isVisible());
-        QVERIFY(!rig.link->isOpen());
-        QCOMPARE(s->inputValue->toPlainText(), QString());
-        QVERIFY(!s->close->isEnabled());
-        QCOMPARE(rig.clock.armedCount(), 0);
-        QCOMPARE(readBytes(rig.dir.file("logs/912345678.log")), logged);
-    }
-
-    void windowCloseWaitsForTheTransfer()
-    {
-        ScreenRig rig;
-        writeScript(4);
-        rig.saveSubscriber(phone);
+        ScreenRig rig(4);
         QPointer<InputFromModemScreen> s = rig.open();
         QTest::mouseClick(s->loadConf, Qt::LeftButton);
         rig.clock.advanceTo(10000);
-
-        QVERIFY(!s->QWidget::close()); // refused while running
-        QCoreApplication::processEvents();
-        QVERIFY(s);
+        QVERIFY(!s->QWidget::close());
         QCOMPARE(rig.boxes.shown.size(), 2);
         QCOMPARE(rig.boxes.last().icon, MessageIcon::Warning);
 
-        rig.clock.advanceTo(100000);
-        QVERIFY(rig.link->writes.size() == 13);
+        rig.clock.advanceTo(96000);
+        QCOMPARE(rig.link->writes.size(), 13);
+        QCOMPARE(rig.states(), QStringLiteral("11101/11111"));
+        const QByteArray logged = readBytes(QStringLiteral("logs/912345678.log"));
+        QVERIFY(rig.link->isOpen());
+        QTest::mouseClick(s->close, Qt::LeftButton);
+        QVERIFY(!s->isVisible());
+        QVERIFY(!rig.link->isOpen());
+        QCOMPARE(rig.clock.armedCount(), 0);
+        QCOMPARE(readBytes(QStringLiteral("logs/912345678.log")), logged);
+
+        rig.open();
+        QCOMPARE(rig.states(), QStringLiteral("11101/11111"));
+        QVERIFY(s->inputValue->toPlainText().isEmpty());
+        // Once idle the window closes for good; it is made afresh on the next use.
         QVERIFY(s->QWidget::close());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!s);
         QVERIFY(!rig.app.hasInputFromModem());
-        QCOMPARE(rig.clock.armedCount(), 0);
-
-        // Made afresh on the next use.
-        InputFromModemScreen *again = rig.open();
-        QCOMPARE(states(again), QStringLiteral("11100"));
-        QVERIFY(again->inputValue->toPlainText().isEmpty());
+        QVERIFY(rig.open()->isVisible());
     }
 };
 
