@@ -6,15 +6,13 @@
 #include <QTest>
 
 // What a view holds after applying the log's deltas one by one.
-class DeltaFollower
+struct DeltaFollower
 {
-public:
     explicit DeltaFollower(TransferLog &log)
     {
         QObject::connect(&log, &TransferLog::reset, [this](const QString &text) { shown = text; });
         QObject::connect(&log, &TransferLog::changed, [this](int removed, const QString &added) {
-            if (removed > shown.size())
-                overRemoved = true;
+            overRemoved |= removed > shown.size();
             shown.chop(removed);
             shown += added;
         });
@@ -36,35 +34,17 @@ private slots:
         QTest::addColumn<QString>("shown");
 
         using L = QList<QByteArray>;
-        QTest::newRow("CR LF ends lines without a blank line")
-            << QByteArray() << L{"a\r\nb\r\n"} << QByteArray("a\r\nb\r\n") << "a\nb\n";
-        QTest::newRow("LF CR logs as CR LF")
-            << QByteArray() << L{"a\n\rb\n\r"} << QByteArray("a\r\nb\r\n") << "a\nb\n";
-        QTest::newRow("lone LF alternates, no pair forms")
-            << QByteArray() << L{"a\nb\nc\n"} << QByteArray("a\rb\nc\r") << "a\nb\nc\n";
-        QTest::newRow("lone CR alternates too")
-            << QByteArray() << L{"a\rb\r"} << QByteArray("a\rb\n") << "a\nb\n";
-        QTest::newRow("a break split over two polls")
-            << QByteArray() << L{"a\r", "\nb"} << QByteArray("a\r\nb") << "a\nb";
-        QTest::newRow("blank line from the modem")
-            << QByteArray() << L{"a\r\n\r\nb"} << QByteArray("a\r\n\r\nb") << "a\n\nb";
-        QTest::newRow("backspace on an empty log")
-            << QByteArray() << L{"\b\b", "x"} << QByteArray("x") << "x";
-        QTest::newRow("backspace removes half a line break")
-            << QByteArray() << L{"ab\r\n", "\b"} << QByteArray("ab\r") << "ab\n";
-        QTest::newRow("backspace removes a whole break")
-            << QByteArray() << L{"ab\r\n\b\bc"} << QByteArray("abc") << "abc";
-        QTest::newRow("backspace reaches the transfer's own text")
-            << QByteArray("....>") << L{"\b\b"} << QByteArray("...") << "...";
-        QTest::newRow("NUL kept, not shown")
-            << QByteArray() << L{QByteArray("a\0b", 3)} << QByteArray("a\0b", 3) << "ab";
-        QTest::newRow("backspace over NUL")
-            << QByteArray() << L{QByteArray("a\0", 2), "\b"} << QByteArray("a") << "a";
-        QTest::newRow("Latin-1 letters")
-            << QByteArray() << L{"Se\xf1or"} << QByteArray("Se\xf1or") << QStringLiteral("Señor");
-        QTest::newRow("edit-line echo: type, erase, retype")
-            << QByteArray("> ") << L{"shw", "\b\b", "how\r\n"} << QByteArray("> show\r\n")
-            << "> show\n";
+        const QByteArray none;
+        QTest::newRow("CR LF") << none << L{"a\r\nb\r\n"} << QByteArray("a\r\nb\r\n") << "a\nb\n";
+        QTest::newRow("LF CR logs as CR LF") << none << L{"a\n\rb\n\r"} << QByteArray("a\r\nb\r\n") << "a\nb\n";
+        QTest::newRow("lone LF alternates") << none << L{"a\nb\nc\n"} << QByteArray("a\rb\nc\r") << "a\nb\nc\n";
+        QTest::newRow("break split over two polls") << none << L{"a\r", "\nb"} << QByteArray("a\r\nb") << "a\nb";
+        QTest::newRow("backspace on an empty log") << none << L{"\b\b", "x"} << QByteArray("x") << "x";
+        QTest::newRow("backspace takes half a break") << none << L{"ab\r\n", "\b"} << QByteArray("ab\r") << "ab\n";
+        QTest::newRow("backspace into the transfer's text") << QByteArray("....>") << L{"\b\b"} << QByteArray("...") << "...";
+        QTest::newRow("NUL kept, not shown") << none << L{QByteArray("a\0b", 3)} << QByteArray("a\0b", 3) << "ab";
+        QTest::newRow("backspace over NUL") << none << L{QByteArray("a\0", 2), "\b"} << QByteArray("a") << "a";
+        QTest::newRow("Latin-1") << none << L{"Se\xf1or"} << QByteArray("Se\xf1or") << QStringLiteral("Señor");
     }
 
     void rendering()
@@ -86,11 +66,11 @@ private slots:
         QVERIFY(!view.overRemoved);
     }
 
-    // Any mix of bytes and polls: the view built from deltas alone always
-    // equals the whole rendering.
+    // Whatever the bytes and polls, the view built from deltas alone equals
+    // the whole rendering.
     void deltasFollowTheText()
     {
-        const char alphabet[] = {'a', 'b', '\r', '\n', '\b', '\b', '\0', '\xe9', ' '};
+        const char alphabet[] = {'a', '\r', '\n', '\b', '\b', '\0', '\xe9'};
         for (quint32 seed = 1; seed <= 20; ++seed) {
             QRandomGenerator random(seed);
             TransferLog log;
@@ -99,8 +79,7 @@ private slots:
             log.startReading();
             for (int poll = 0; poll < 200; ++poll) {
                 QByteArray chunk;
-                const int size = random.bounded(6);
-                for (int i = 0; i < size; ++i)
+                for (int i = random.bounded(6); i > 0; --i)
                     chunk += alphabet[random.bounded(int(sizeof alphabet))];
                 log.appendReceived(chunk);
                 QVERIFY(!view.overRemoved);
@@ -115,14 +94,10 @@ private slots:
         QTest::addColumn<bool>("stopped");
         QTest::addColumn<QByteArray>("file");
 
-        QTest::newRow("normal end")
-            << QByteArray("Actualizando password. Por favor espere.\r\n....>OK\r\n") << false
-            << QByteArray("Actualizando password. Por favor espere.\r\n....>OK\r\n\r\n");
-        QTest::newRow("stopped by the user")
-            << QByteArray("....>") << true
-            << QByteArray("....>\r\n---- Transference terminated by user ----\r\n");
-        QTest::newRow("NUL and Latin-1 kept")
-            << QByteArray("a\0\xf1", 3) << false << QByteArray("a\0\xf1\r\n", 5);
+        QTest::newRow("normal end") << QByteArray("....>OK\r\n") << false << QByteArray("....>OK\r\n\r\n");
+        QTest::newRow("stopped by the user") << QByteArray("....>") << true
+                                             << QByteArray("....>\r\n---- Transference terminated by user ----\r\n");
+        QTest::newRow("NUL and Latin-1 kept") << QByteArray("a\0\xf1", 3) << false << QByteArray("a\0\xf1\r\n", 5);
     }
 
     void logFile()
@@ -133,23 +108,17 @@ private slots:
 
         WorkDir dir;
         QString error;
-        // The folder is missing: it is created.
-        QVERIFY(writeLogFile(QStringLiteral("912345678"), text, stopped, &error));
-        QCOMPARE(readBytes(dir.file(QStringLiteral("logs/912345678.log"))), file);
-        // A second transfer replaces the file.
-        QVERIFY(writeLogFile(QStringLiteral("912345678"), "x", false, &error));
-        QCOMPARE(readBytes(dir.file(QStringLiteral("logs/912345678.log"))), QByteArray("x\r\n"));
-    }
+        QVERIFY(writeLogFile(QStringLiteral("912345678"), text, stopped, &error)); // makes logs/
+        QCOMPARE(readBytes(QStringLiteral("logs/912345678.log")), file);
+        QVERIFY(writeLogFile(QStringLiteral("912345678"), "x", false, &error)); // replaces it
+        QCOMPARE(readBytes(QStringLiteral("logs/912345678.log")), QByteArray("x\r\n"));
 
-    void unwritableLogIsReported()
-    {
-        WorkDir dir;
-        // A file where the folder should be: the folder cannot be made.
-        QVERIFY(writeBytes(dir.file(QStringLiteral("logs")), "not a folder"));
-        QString error;
-        QVERIFY(!writeLogFile(QStringLiteral("912345678"), "text", false, &error));
+        // A file where the folder should be: reported, left alone.
+        QVERIFY(QDir(QStringLiteral("logs")).removeRecursively());
+        QVERIFY(writeBytes(QStringLiteral("logs"), "not a folder"));
+        QVERIFY(!writeLogFile(QStringLiteral("912345678"), text, stopped, &error));
         QVERIFY(error.contains(QStringLiteral("logs/912345678.log")));
-        QCOMPARE(readBytes(dir.file(QStringLiteral("logs"))), QByteArray("not a folder"));
+        QCOMPARE(readBytes(QStringLiteral("logs")), QByteArray("not a folder"));
     }
 };
 
