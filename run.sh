@@ -13,6 +13,7 @@ if [ -x ../build/modemsim ]; then
     ../build/modemsim --link com1 --record modemsim-received.log &
     sim_pid=$!
     trap 'kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true' EXIT
+    trap 'exit 143' TERM INT
     for _ in $(seq 50); do [ -e com1 ] && break; sleep 0.1; done
 fi
 
