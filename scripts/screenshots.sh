@@ -28,7 +28,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb $display -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb $display -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
 sleep 1
 openbox >/dev/null 2>&1 &
@@ -48,7 +48,7 @@ keys() { xdotool key --delay 60 "$@"; sleep 0.5; }
 type_text() { xdotool type --delay 60 "$1"; }
 click() { xdotool mousemove --window "$1" "$2" "$3" click 1; sleep 0.5; }
 # The window with its frame, or the whole screen when a message box stands over it.
-shot() { sleep 0.6; if [ -n "${2:-}" ]; then import -frame -window "$2" "$out/$1.png"; else import -window root "$out/$1.png"; fi; echo "  $1.png"; }
+shot() { sleep 0.6; if [ -n "${2:-}" ]; then import -frame -window "$2" "$out/$1.png"; else import -window root "$out/$1.png" && convert "$out/$1.png" -trim +repage "$out/$1.png"; fi; echo "  $1.png"; }
 
 echo "Screens:"
 menu=$(window "Configuración Módem NOKIA M1112")
