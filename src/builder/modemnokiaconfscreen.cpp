@@ -2,6 +2,7 @@
 
 #include "builder/modemoptionsscreen.h"
 #include "fields/dottedquad.h"
+#include "fields/entryrules.h"
 #include "fields/fieldrules.h"
 #include "fields/netmask.h"
 #include "settings/servicesettings.h"
@@ -185,8 +186,7 @@ void ModemNokiaConfScreen::activated()
 
     userPhoneNumValue->clear();
     // A maximum of 0, or one that is not a number, sets no limit.
-    const std::optional<qint16> maxSize = toInt16(m_app.settings().maxSize);
-    userPhoneNumValue->setMaxLength(maxSize && *maxSize > 0 ? *maxSize : 32767);
+    userPhoneNumValue->setMaxLength(entryrules::phoneFieldLimit(m_app.settings().maxSize));
     userIpAdd->clear();
     userMaskAdd->clear();
     // Last, so that no field that has just been emptied is left with the focus.

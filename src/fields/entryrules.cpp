@@ -63,6 +63,12 @@ bool phoneLengthPasses(const QString &text, const QString &minSize)
     return text.size() >= toInt16(minSize).value_or(0);
 }
 
+int phoneFieldLimit(const QString &maxSize)
+{
+    const std::optional<qint16> limit = toInt16(maxSize);
+    return limit && *limit > 0 ? *limit : 32767;
+}
+
 bool fileNumberPasses(const QString &text)
 {
     return !text.isEmpty();

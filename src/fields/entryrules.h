@@ -30,6 +30,9 @@ bool counterPasses(const QString &text);         // not empty
 // At least minSize characters; a minimum that is not a number counts as 0.
 bool phoneLengthPasses(const QString &text, const QString &minSize);
 bool fileNumberPasses(const QString &text);      // not empty
+// Length limit of the telephone fields: the settings' maxSize. A limit of 0,
+// or one that is not a number, means none (the toolkit's largest).
+int phoneFieldLimit(const QString &maxSize);
 
 Message octetKeyMessage();
 Message digitKeyMessage();

@@ -1,8 +1,8 @@
 #include "loader/inputfrommodemscreen.h"
 
 #include "builder/modemnokiaconfscreen.h"
+#include "fields/entryrules.h"
 #include "fields/fieldrules.h"
-#include "fields/octets.h"
 #include "loader/logview.h"
 #include "loader/seriallink.h"
 #include "password/changepassscreen.h"
@@ -144,12 +144,10 @@ void InputFromModemScreen::openFromMainMenu()
         phone = subscriber->userPhoneNumValue->text();
         loadConf->setEnabled(true);
     }
-    // A maximum that is not a number, or 0, sets no limit. A saved number
-    // longer than the limit stays whole: cut, it would name another file.
-    const std::optional<qint16> maxSize = toInt16(m_app.settings().maxSize);
-    int limit = (maxSize && *maxSize > 0) ? *maxSize : 32767;
-    limit = qMax<qsizetype>(limit, phone.size());
-    userPhoneNumberValue->setMaxLength(limit);
+    // A saved number longer than the limit stays whole: cut, it would name
+    // another subscriber's file.
+    userPhoneNumberValue->setMaxLength(
+        qMax<int>(entryrules::phoneFieldLimit(m_app.settings().maxSize), int(phone.size())));
     userPhoneNumberValue->setText(phone);
     close->setEnabled(true);
     stopCommads->setEnabled(false);

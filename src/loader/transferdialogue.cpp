@@ -1,18 +1,16 @@
 #include "loader/transferdialogue.h"
 
+#include "builder/configscript.h"
 #include "loader/seriallink.h"
 #include "loader/timersource.h"
 #include "loader/transferlog.h"
 #include "password/passwordstore.h"
 #include "shell/textfile.h"
 
-#include <algorithm>
-
 using namespace commomData;
 
 namespace {
 
-const QString scriptFolder = QStringLiteral("configuraciones/");
 const QByteArray startText = QByteArrayLiteral("Actualizando password. Por favor espere.\r\n");
 const QByteArray scriptMarker = QByteArrayLiteral("....>");
 const char *const stopLines[] = {"top", "quit", "logout", ""};
@@ -20,12 +18,6 @@ constexpr int stopLineCount = 4;
 constexpr qint64 progressInterval = 1000;
 
 const QString portErrorTitle = QStringLiteral("Error en el puerto serie");
-
-bool allDigits(const QString &text)
-{
-    return !text.isEmpty()
-        && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
-}
 
 } // namespace
 
@@ -96,8 +88,7 @@ std::optional<Message> TransferDialogue::prepare(const TransferRequest &request)
     // Only digits may name a file: anything else could reach outside the
     // configuration folder.
     QByteArray bytes;
-    if (!allDigits(request.phone)
-        || !textfile::readAll(scriptFolder + request.phone + QStringLiteral(".cfg"), &bytes)) {
+    if (!isPhoneNumber(request.phone) || !textfile::readAll(configScriptPath(request.phone), &bytes)) {
         emit phoneNumberRefused();
         emit controlsChanged({.userPhoneNumberValue = true, .loadConf = false, .close = true,
                               .stopCommads = false, .mainMenuButtons = true});
