@@ -8,8 +8,7 @@
 #include "shell/application.h"
 #include "shell/textfile.h"
 
-#include "recordingmessageboxes.h"
-#include "workdir.h"
+#include "appfixture.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -40,13 +39,7 @@ class TestModemNokiaConfScreen : public QObject
 {
     Q_OBJECT
 
-    struct Fixture
-    {
-        WorkDir dir;
-        RecordingMessageBoxes boxes;
-        Application app;
-    };
-    std::unique_ptr<Fixture> f;
+    std::unique_ptr<AppFixture> f;
     ModemNokiaConfScreen *screen = nullptr;
 
     // Through the type screen, as the installer does.
@@ -73,7 +66,7 @@ class TestModemNokiaConfScreen : public QObject
 private slots:
     void init()
     {
-        f = std::make_unique<Fixture>();
+        f = std::make_unique<AppFixture>();
         screen = f->app.modemNokiaConf();
     }
     void cleanup() { f.reset(); }

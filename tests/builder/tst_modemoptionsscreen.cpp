@@ -3,8 +3,7 @@
 #include "shell/application.h"
 #include "shell/mainmenuscreen.h"
 
-#include "recordingmessageboxes.h"
-#include "workdir.h"
+#include "appfixture.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -17,13 +16,7 @@ class TestModemOptionsScreen : public QObject
 {
     Q_OBJECT
 
-    struct Fixture
-    {
-        WorkDir dir;
-        RecordingMessageBoxes boxes;
-        Application app;
-    };
-    std::unique_ptr<Fixture> f;
+    std::unique_ptr<AppFixture> f;
     ModemOptionsScreen *screen = nullptr;
 
     void pick(int option)
@@ -35,7 +28,7 @@ class TestModemOptionsScreen : public QObject
 private slots:
     void init()
     {
-        f = std::make_unique<Fixture>();
+        f = std::make_unique<AppFixture>();
         f->app.start();
         QTest::mouseClick(f->app.mainMenu()->M_intrConf, Qt::LeftButton);
         screen = f->app.modemOptions();

@@ -5,8 +5,7 @@
 #include "shell/application.h"
 #include "shell/mainmenuscreen.h"
 
-#include "recordingmessageboxes.h"
-#include "workdir.h"
+#include "appfixture.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -43,11 +42,8 @@ void activateAnotherWindowAndComeBack(QWidget *screen)
     QVERIFY(QTest::qWaitForWindowActive(screen));
 }
 
-struct Fixture
+struct Fixture : AppFixture
 {
-    WorkDir dir;
-    RecordingMessageBoxes boxes;
-    Application app;
     ConfAdslScreen *screen = app.confADSL();
 };
 
