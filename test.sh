@@ -6,3 +6,4 @@ cd "$(dirname "$0")"
 ./scripts/build.sh
 cd build
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"
+../tests/package/tst_package.sh
