@@ -8,10 +8,11 @@ cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh dpkg-dev fakeroot desktop-file-utils appstream lintian
 
 # Debian's hardening flags, and stripped binaries as a package should have.
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
 LDFLAGS="$(dpkg-buildflags --get LDFLAGS) -s"
-export CXXFLAGS LDFLAGS
-cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF >/dev/null
+cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF \
+    -DCMAKE_CXX_FLAGS="$CXXFLAGS" -DCMAKE_EXE_LINKER_FLAGS="$LDFLAGS" >/dev/null
 cmake --build build-package -j"$(nproc)" --target adslconf modemsim compressed_docs
 rm -f build-package/*.deb
 (cd build-package && cpack -G DEB >/dev/null)
