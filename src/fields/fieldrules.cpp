@@ -72,24 +72,31 @@ void FieldRules::add(QLineEdit *field, const Message &keyMessage, LeaveCheck lea
     m_members.insert(field, Member{keyMessage, std::move(leaveCheck), focusBack});
     field->installEventFilter(this);
     connect(field, &QLineEdit::textChanged, this, [this, field] { textChanged(field); });
-    connect(field, &QObject::destroyed, this,
-            [this, field] { m_members.remove(field); });
+    connect(field, &QObject::destroyed, this, [this](QObject *gone) { m_members.remove(gone); });
 }
 
 bool FieldRules::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_clickTarget && swallowClick(watched, event))
         return true;
-    auto *field = static_cast<QLineEdit *>(watched);
-    const auto member = m_members.constFind(field);
-    if (member == m_members.constEnd())
+    const auto found = m_members.constFind(watched);
+    if (found == m_members.constEnd())
         return false;
+    // A copy: the message box shown below may add or drop fields.
+    const Member member = *found;
+    // A field being destroyed is a QLineEdit no more; its last events (the
+    // focus loss of its teardown, Destroy) must run no rule on it.
+    auto *field = qobject_cast<QLineEdit *>(watched);
+    if (!field || event->type() == QEvent::Destroy) {
+        m_members.remove(watched);
+        return false;
+    }
 
     switch (event->type()) {
     case QEvent::KeyPress: {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (const auto code = entryrules::typedCharCode(key->key(), key->modifiers(), key->text()))
-            keyTyped(field, *member, *code);
+            keyTyped(field, member, *code);
         break;
     }
     case QEvent::FocusIn: {
@@ -109,7 +116,7 @@ bool FieldRules::eventFilter(QObject *watched, QEvent *event)
             break;
         if (m_returningTo || !field->isVisible())
             break;
-        leaving(field, *member, reason);
+        leaving(field, member, reason);
         break;
     }
     default:
@@ -135,7 +142,7 @@ bool FieldRules::swallowClick(QObject *watched, QEvent *event)
 void FieldRules::dropClickTarget()
 {
     // A field of ours keeps the filter its rules need.
-    if (m_clickTarget && !m_members.contains(qobject_cast<QLineEdit *>(m_clickTarget.data())))
+    if (m_clickTarget && !m_members.contains(m_clickTarget.data()))
         m_clickTarget->removeEventFilter(this);
     m_clickTarget = nullptr;
 }
@@ -174,7 +181,7 @@ void FieldRules::leaving(QLineEdit *field, const Member &member, Qt::FocusReason
     if (reason == Qt::MouseFocusReason && target && target != field) {
         dropClickTarget();
         m_clickTarget = target;
-        if (!m_members.contains(qobject_cast<QLineEdit *>(target)))
+        if (!m_members.contains(target))
             target->installEventFilter(this);
         // Only the click under way: a press that never comes must not cost
         // a later one.

@@ -73,7 +73,7 @@ private:
     void dropClickTarget();
 
     QWidget *m_screen;
-    QHash<QLineEdit *, Member> m_members;
+    QHash<const QObject *, Member> m_members;
     // The field whose focus is being put back. Until it has the focus again
     // no other field runs its leave check, or two invalid fields would keep
     // sending the focus to each other.
