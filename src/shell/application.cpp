@@ -51,6 +51,16 @@ ModemOptionsScreen *Application::modemOptions() { return lazily(m_modemOptions, 
 ModemNokiaConfScreen *Application::modemNokiaConf() { return lazily(m_modemNokiaConf, *this); }
 ChangePassScreen *Application::changePass() { return lazily(m_changePass, *this); }
 
+Screen *Application::activeScreen() const
+{
+    return m_activeScreen.data();
+}
+
+void Application::setActiveScreen(Screen *screen)
+{
+    m_activeScreen = screen;
+}
+
 InputFromModemScreen *Application::inputFromModem()
 {
     if (!m_inputFromModem)

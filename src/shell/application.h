@@ -13,6 +13,7 @@ class ModemOptionsScreen;
 class ModemNokiaConfScreen;
 class InputFromModemScreen;
 class ChangePassScreen;
+class Screen;
 class SerialLink;
 class TimerSource;
 
@@ -45,6 +46,10 @@ public:
     InputFromModemScreen *inputFromModem();
     bool hasInputFromModem() const { return !m_inputFromModem.isNull(); }
 
+    // The screen that last became the active one (see Screen).
+    Screen *activeScreen() const;
+    void setActiveScreen(Screen *screen);
+
     // What the transfer talks through. Tests replace both before the
     // transfer screen is first used.
     std::function<std::unique_ptr<SerialLink>()> makeSerialLink;
@@ -61,4 +66,5 @@ private:
     std::unique_ptr<ModemNokiaConfScreen> m_modemNokiaConf;
     std::unique_ptr<ChangePassScreen> m_changePass;
     QPointer<InputFromModemScreen> m_inputFromModem;
+    QPointer<Screen> m_activeScreen;
 };

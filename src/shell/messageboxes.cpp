@@ -1,10 +1,8 @@
 #include "shell/messageboxes.h"
 
 #include "shell/deployment.h"
-#include "shell/screen.h"
 
 #include <QMessageBox>
-#include <QPointer>
 #include <QPushButton>
 
 namespace {
@@ -47,13 +45,7 @@ MessageAnswer showMessage(QWidget *parent, const Message &message)
     Message shown = message;
     if (shown.title.isEmpty())
         shown.title = deployment::applicationTitle;
-    QPointer<Screen> screen = parent ? qobject_cast<Screen *>(parent->window()) : nullptr;
-    if (screen)
-        screen->ownMessageOpened();
-    const MessageAnswer answer = current->show(parent, shown);
-    if (screen)
-        screen->ownMessageClosed();
-    return answer;
+    return current->show(parent, shown);
 }
 
 void setMessageBoxes(MessageBoxes *boxes)

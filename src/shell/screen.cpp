@@ -1,5 +1,7 @@
 #include "shell/screen.h"
 
+#include "shell/application.h"
+
 #include <QCloseEvent>
 #include <QEvent>
 
@@ -14,6 +16,13 @@ void Screen::showScreen()
     show();
     raise();
     activateWindow();
+    becomeActive();
+}
+
+void Screen::becomeActive()
+{
+    m_app.setActiveScreen(this);
+    activated();
 }
 
 void Screen::closeRequested(QCloseEvent *event)
@@ -21,26 +30,12 @@ void Screen::closeRequested(QCloseEvent *event)
     event->accept();
 }
 
-void Screen::ownMessageOpened()
-{
-    ++m_openMessages;
-}
-
-void Screen::ownMessageClosed()
-{
-    --m_openMessages;
-    // When the box has not yet handed the activation back, it will later.
-    m_activationOwedByMessage = m_openMessages == 0 && !isActiveWindow();
-}
-
 bool Screen::event(QEvent *event)
 {
-    if (event->type() == QEvent::WindowActivate) {
-        const bool fromMessage = m_openMessages > 0 || m_activationOwedByMessage;
-        m_activationOwedByMessage = false;
-        if (!fromMessage)
-            activated();
-    }
+    // Only a move from another of our screens: a window that is not one of
+    // them never takes the place of the active screen.
+    if (event->type() == QEvent::WindowActivate && isVisible() && m_app.activeScreen() != this)
+        becomeActive();
     return QWidget::event(event);
 }
 

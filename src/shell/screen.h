@@ -5,24 +5,27 @@
 class Application;
 
 // A top-level screen: created hidden on first use, then only shown and
-// hidden. Subclasses react to becoming the active window and to the user
+// hidden. Subclasses react to becoming the active screen and to the user
 // closing the window.
+//
+// A screen becomes the active screen when the program shows it, and when the
+// user moves to it from another screen of the program. A message box of the
+// screen, a popup, or another application in between is no move: coming back
+// from them finds the screen still the active one. The program's own shows
+// count at once, so no platform's order of activation events, nor their
+// absence, changes what runs.
 class Screen : public QWidget
 {
     Q_OBJECT
 public:
     explicit Screen(Application &app, QWidget *parent = nullptr);
 
-    // Make visible, bring to the front and activate; never modal.
+    // Make visible, bring to the front and activate; never modal. The
+    // screen becomes the active screen.
     void showScreen();
 
-    // Around a message box of this screen: the box takes the activation
-    // and hands it back, which is no return to the screen.
-    void ownMessageOpened();
-    void ownMessageClosed();
-
 protected:
-    // Runs every time the screen becomes the active window.
+    // Runs every time the screen becomes the active screen.
     virtual void activated() {}
     // Runs when the user closes the window. The default hides it and lets
     // the subclass decide where to go (its back button's action).
@@ -34,6 +37,5 @@ protected:
     Application &m_app;
 
 private:
-    int m_openMessages = 0;
-    bool m_activationOwedByMessage = false;
+    void becomeActive();
 };

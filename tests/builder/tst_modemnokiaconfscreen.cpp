@@ -135,12 +135,7 @@ private slots:
         QTest::keyClick(screen->userPhoneNumValue, Qt::Key_Space); // leaves invalidKey pending
         QVERIFY(screen->rules()->invalidKey);
 
-        QWidget other;
-        other.show();
-        other.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&other));
-        screen->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(screen));
+        screen->showScreen();
         QVERIFY(!screen->saved);
         QVERIFY(!screen->rules()->invalidKey);
         QCOMPARE(screen->userPhoneNumValue->text(), QString());

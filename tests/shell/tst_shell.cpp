@@ -5,15 +5,55 @@
 #include "settings/confadslscreen.h"
 #include "shell/application.h"
 #include "shell/mainmenuscreen.h"
+#include "shell/screen.h"
 
 #include "appfixture.h"
+#include "fakeseriallink.h"
+#include "virtualtimersource.h"
 
 #include <QApplication>
+#include <QApplicationStateChangeEvent>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
+
+namespace {
+
+// Drops the platform's own activation events, so that every screen sees only
+// what a test sends: the same run on every platform, and a program whose
+// shows must do without them.
+class NoPlatformActivation : public QObject
+{
+public:
+    NoPlatformActivation() { qApp->installEventFilter(this); }
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::WindowActivate:
+        case QEvent::WindowDeactivate:
+        case QEvent::ApplicationStateChange:
+            return event->spontaneous();
+        default:
+            return false;
+        }
+    }
+};
+
+void send(QObject *to, QEvent::Type type)
+{
+    QEvent event(type);
+    QCoreApplication::sendEvent(to, &event);
+}
+
+void sendState(Qt::ApplicationState state)
+{
+    QApplicationStateChangeEvent event(state);
+    QCoreApplication::sendEvent(qApp, &event);
+}
+
+} // namespace
 
 class TestShell : public QObject
 {
@@ -26,6 +66,8 @@ private slots:
     void menuOpensOneScreenAtATime();
     void subscriberScreenReturnsToTypeSelection();
     void transferDisablesAllButExit();
+    void activeScreen_data();
+    void activeScreen();
 
 private:
     static QList<QWidget *> exclusiveScreens(Application &app)
@@ -169,6 +211,121 @@ void TestShell::transferDisablesAllButExit()
     menu->setTransferRunning(false);
     for (QPushButton *b : {menu->M_changePass, menu->M_confADSL, menu->M_intrConf, menu->M_loadConf})
         QVERIFY(b->isEnabled());
+}
+
+// What a screen's activation throws away must survive its own message boxes
+// and a visit to another application, whether or not the platform tells of
+// them, and must go when the user comes back from another of our screens.
+void TestShell::activeScreen_data()
+{
+    QTest::addColumn<QString>("screen");
+    QTest::addColumn<int>("between"); // what happens after the screen's message box
+    for (const char *screen : {"confADSL", "modemNokiaConf", "changePass", "inputFromModem"}) {
+        QTest::addRow("%s, box hands the activation back", screen) << screen << 0;
+        QTest::addRow("%s, box keeps the activation", screen) << screen << 1;
+        QTest::addRow("%s, another application and back", screen) << screen << 2;
+        QTest::addRow("%s, back from another screen", screen) << screen << 3;
+    }
+}
+
+void TestShell::activeScreen()
+{
+    QFETCH(QString, screen);
+    QFETCH(int, between);
+    NoPlatformActivation noEvents;
+    VirtualTimerSource clock;
+    AppFixture f;
+    Application &app = f.app;
+    app.setTimerSource(&clock);
+    app.makeSerialLink = [&] { return std::make_unique<FakeSerialLink>(&clock); };
+    QDir().mkpath("configuraciones");
+    QVERIFY(writeBytes("configuraciones/912345678.cfg", "a\r\nb\r\nc\r\nd\r\ne\r\n"));
+    MainMenuScreen *menu = app.mainMenu();
+    app.start();
+
+    // The transfer screen stands beside the others; for itself the main
+    // menu is the other screen. The edit is what activation throws away.
+    InputFromModemScreen *transfer = app.inputFromModem();
+    QTest::mouseClick(menu->M_loadConf, Qt::LeftButton);
+    Screen *subject = transfer;
+    QWidget *other = menu;
+    QPushButton *boxButton = transfer->loadConf;
+    std::function<void()> edit;
+    std::function<bool()> edited;
+    if (screen == "confADSL") {
+        ConfAdslScreen *s = app.confADSL();
+        QTest::mouseClick(menu->M_confADSL, Qt::LeftButton);
+        subject = s, other = transfer, boxButton = s->Save;
+        edit = [s] { s->maxSize->setText("8"); }; // below the minimum: Save refuses it
+        edited = [s] { return s->maxSize->text() == "8"; };
+    } else if (screen == "modemNokiaConf") {
+        ModemNokiaConfScreen *s = app.modemNokiaConf();
+        QTest::mouseClick(menu->M_intrConf, Qt::LeftButton);
+        QTest::mouseClick(app.modemOptions()->configure, Qt::LeftButton);
+        subject = s, other = transfer, boxButton = s->saveModConf;
+        edit = [s] { s->userPhoneNumValue->setText("912345678"); }; // no addresses: Save refuses it
+        edited = [s] { return s->userPhoneNumValue->text() == "912345678"; };
+    } else if (screen == "changePass") {
+        ChangePassScreen *s = app.changePass();
+        QTest::mouseClick(menu->M_changePass, Qt::LeftButton);
+        subject = s, other = transfer, boxButton = s->savePass;
+        edit = [s] { s->pass1->setText("nueva"); }; // unconfirmed: Save refuses it
+        edited = [s] { return s->pass1->text() == "nueva"; };
+    } else {
+        // A stopped transfer leaves its stop standing until the next activation.
+        edit = [&] {
+            transfer->userPhoneNumberValue->setText("912345678");
+            QTest::mouseClick(transfer->loadConf, Qt::LeftButton);
+            clock.advance(96100);
+            QTest::mouseClick(transfer->stopCommads, Qt::LeftButton);
+            clock.advance(60000);
+            QVERIFY(!transfer->dialogue().isRunning());
+            transfer->userPhoneNumberValue->setText("600000000"); // no such script
+        };
+        edited = [transfer] { return transfer->stopSendingCommands(); };
+    }
+    QVERIFY(subject->isVisible() && other->isVisible());
+    edit();
+    QVERIFY(edited());
+
+    f.boxes.clear();
+    QWidget box;
+    f.boxes.whileOpen = [&](const Message &) {
+        if (between != 0)
+            return;
+        send(subject, QEvent::WindowDeactivate);
+        box.show();
+        send(&box, QEvent::WindowActivate);
+    };
+    QTest::mouseClick(boxButton, Qt::LeftButton);
+    QCOMPARE(f.boxes.shown.size(), 1);
+    switch (between) {
+    case 0: // late, once the box has gone
+        box.hide();
+        send(subject, QEvent::WindowActivate);
+        break;
+    case 2:
+        sendState(Qt::ApplicationInactive);
+        send(subject, QEvent::WindowDeactivate);
+        sendState(Qt::ApplicationActive);
+        send(subject, QEvent::WindowActivate);
+        break;
+    case 3:
+        send(other, QEvent::WindowActivate);
+        send(subject, QEvent::WindowActivate);
+        break;
+    }
+    QCOMPARE(edited(), between != 3);
+
+    // Whatever came before, the next return from another screen counts,
+    // and so does the program's own show, with no event at all.
+    send(other, QEvent::WindowActivate);
+    send(subject, QEvent::WindowActivate);
+    QVERIFY(!edited());
+    edit();
+    subject->hide();
+    subject->showScreen();
+    QVERIFY(!edited());
 }
 
 QTEST_MAIN(TestShell)
