@@ -1,6 +1,7 @@
 #include "loader/transferdialogue.h"
 
 #include "builder/configscript.h"
+#include "loader/readlines.h"
 #include "loader/seriallink.h"
 #include "loader/timersource.h"
 #include "loader/transferlog.h"
@@ -95,7 +96,7 @@ std::optional<Message> TransferDialogue::prepare(const TransferRequest &request)
         return missingScriptMessage();
     }
 
-    const QStringList lines = textfile::readValues(bytes);
+    const QStringList lines = readLines(bytes);
     if (lines.size() > tableSize) {
         emit controlsChanged({.userPhoneNumberValue = true, .loadConf = true, .close = true,
                               .stopCommads = false, .mainMenuButtons = true});

@@ -205,6 +205,25 @@ private slots:
         }
     }
 
+    // A script written by hand: each entry goes out as written from its
+    // first non-blank character, one line each, never with a CR or LF inside.
+    void handWrittenScript()
+    {
+        Rig rig(0);
+        QVERIFY(writeBytes(QStringLiteral("configuraciones/912345678.cfg"),
+                           "restore config default\r\nrestart\r\n  admin\r\nold\r\n"
+                           "  set a,set b  \r\n\"set c, d\" dropped,\" e \"\r\n"
+                           "\tset f\r\n\r\n\"open quote, g\r\nlast\n"));
+        QCOMPARE(rig.start("trumelox", "nueva1"), std::nullopt);
+        rig.clock.advance(300000);
+        QByteArrayList sent;
+        for (const auto &[time, bytes] : rig.link.writes.mid(9))
+            sent << bytes;
+        QCOMPARE(sent, (QByteArrayList{"restore config default\r", "restart\r", "admin\r", "nueva1\r",
+                                       "set a\r", "set b  \r", "set c, d\r", " e \r", "\tset f\r", "\r",
+                                       "open quote, g\r", "last\r"}));
+    }
+
     // A log that cannot be written is reported; the next transfer, right
     // after, closes the port left open and runs in full.
     void secondTransferRightAfterAFirst()
