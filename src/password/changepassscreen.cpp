@@ -56,7 +56,18 @@ QLineEdit *passwordField(const QString &name, QWidget *parent)
     field->setObjectName(name);
     field->setEchoMode(QLineEdit::Password);
     field->setMaxLength(maxPasswordLength);
+    // Typing adds nothing beyond the limit, yet a longer stored password
+    // stays whole: the next transfer sets and stores what the field holds.
+    QObject::connect(field, &QLineEdit::textEdited, field, [field](const QString &text) {
+        field->setMaxLength(qMax(maxPasswordLength, int(text.size())));
+    });
     return field;
+}
+
+void holdWhole(QLineEdit *field, const QString &password)
+{
+    field->setMaxLength(qMax(maxPasswordLength, int(password.size())));
+    field->setText(password);
 }
 
 } // namespace
@@ -107,8 +118,8 @@ ChangePassScreen::ChangePassScreen(Application &app)
 void ChangePassScreen::loadPassword()
 {
     const QString stored = ::loadPassword();
-    pass1->setText(stored);
-    pass2->setText(stored);
+    holdWhole(pass1, stored);
+    holdWhole(pass2, stored);
     currentPass = stored;
 }
 
@@ -147,8 +158,8 @@ void ChangePassScreen::save()
 
 void ChangePassScreen::backToMainMenu()
 {
-    pass1->setText(currentPass);
-    pass2->setText(currentPass);
+    holdWhole(pass1, currentPass);
+    holdWhole(pass2, currentPass);
     hide();
     m_app.mainMenu()->showScreen();
 }
