@@ -7,3 +7,4 @@ cd "$(dirname "$0")"
 cd build
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"
 ../tests/package/tst_package.sh
+../scripts/test-sanitized.sh
