@@ -1,6 +1,9 @@
 #include "loader/portname.h"
 
 #include <QFileInfo>
+#include <QSerialPortInfo>
+
+#include <algorithm>
 
 QString serialPortName(int portNumber)
 {
@@ -26,4 +29,43 @@ QString serialPortName(int portNumber)
 QString portLabel(int portNumber)
 {
     return QStringLiteral("com%1").arg(portNumber);
+}
+
+std::optional<int> portNumberOf(const QString &text)
+{
+    const QString prefix = QStringLiteral("com");
+    if (!text.startsWith(prefix, Qt::CaseInsensitive) || text.size() == prefix.size())
+        return std::nullopt;
+    const QStringView digits = QStringView(text).mid(prefix.size());
+    if (!std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        return std::nullopt;
+    bool ok = false;
+    const int port = digits.toInt(&ok);
+    // The settings keep the number as a 16-bit integer.
+    if (!ok || port < 1 || port > 32767)
+        return std::nullopt;
+    return port;
+}
+
+QString portDeviceText(int portNumber)
+{
+    const QString device = serialPortName(portNumber);
+    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    auto listed = [&](auto name) {
+        return std::any_of(ports.begin(), ports.end(),
+                           [&](const QSerialPortInfo &port) { return name(port) == device; });
+    };
+#ifdef Q_OS_WIN
+    const QString shown = device;
+    const bool exists = listed([](const QSerialPortInfo &port) { return port.portName(); });
+#else
+    const QString shown = portLabel(portNumber) + QStringLiteral(" \u2192 ") + device;
+    // The kernel makes /dev/ttyS0 upward whether or not a port stands behind
+    // them; those count only when the serial driver lists them. Links to
+    // adapters or pseudo-terminals count when their device is there.
+    const bool exists = device.startsWith(QStringLiteral("/dev/ttyS"))
+                            ? listed([](const QSerialPortInfo &port) { return port.systemLocation(); })
+                            : QFileInfo::exists(device);
+#endif
+    return exists ? shown : shown + QStringLiteral(" (no existe)");
 }

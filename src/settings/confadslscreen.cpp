@@ -3,6 +3,7 @@
 #include "fields/dottedquad.h"
 #include "fields/fieldrules.h"
 #include "fields/netmask.h"
+#include "loader/portname.h"
 #include "settings/servicesettings.h"
 #include "shell/application.h"
 #include "shell/mainmenuscreen.h"
@@ -37,6 +38,7 @@ const QString maskCaption = QStringLiteral("Máscara de red:");
 const QString saveCaption = QStringLiteral("&Salvar");
 const QString backCaption = QStringLiteral("&Volver");
 const QString portPrefix = QStringLiteral("com");
+const QString noPortText = QStringLiteral("no es un puerto");
 
 const Message lengthMessage{
     QStringLiteral("Error en el tamaño del número de abonado"),
@@ -48,6 +50,10 @@ const Message emptyMaskMessage{QStringLiteral("Error en la máscara de red EDC")
                                MessageIcon::Warning};
 const Message maskMessage{QStringLiteral("Error en la máscara de red EDC"),
                           QStringLiteral("Lá máscara de red EDC no tiene un formato válido."),
+                          MessageIcon::Warning};
+const Message portMessage{QStringLiteral("Error en el puerto de comunicaciones"),
+                          QStringLiteral("El puerto de comunicaciones debe ser com seguido de su "
+                                         "número, por ejemplo com1."),
                           MessageIcon::Warning};
 const Message savedMessage{QStringLiteral("Configuración guardada."),
                            QStringLiteral("Se ha guardado con éxito la nueva configuración."),
@@ -78,9 +84,11 @@ ConfAdslScreen::ConfAdslScreen(Application &app)
     portOptions->setInsertPolicy(QComboBox::NoInsert);
     for (int port = 1; port <= 14; ++port)
         portOptions->addItem(portPrefix + QString::number(port));
+    portDevice = named<QLabel>("portDevice", QString(), optionsPort);
     auto *portRow = new QHBoxLayout(optionsPort);
     portRow->addWidget(optionsPortTitle);
     portRow->addWidget(portOptions);
+    portRow->addWidget(portDevice);
     portRow->addStretch();
 
     optionsPhoneSize = named<QGroupBox>("optionsPhoneSize", phoneSizeFrameCaption, this);
@@ -195,6 +203,8 @@ void ConfAdslScreen::showSettings()
     ipAddEDC->setOctets(shown.ipAddEDC);
     maskAddEDC->setOctets(shown.maskAddEDC);
     ipAddDNS->setOctets(shown.ipAddDNS);
+    // Also when the text stays: the device may have come or gone meanwhile.
+    showPortDevice();
 }
 
 void ConfAdslScreen::reload()
@@ -205,12 +215,16 @@ void ConfAdslScreen::reload()
 
 void ConfAdslScreen::portTextChanged(const QString &text)
 {
-    // "com" and a port number; any other text leaves the port as it was.
-    if (!text.startsWith(portPrefix, Qt::CaseInsensitive))
-        return;
-    const std::optional<qint16> port = toInt16(text.mid(portPrefix.size()));
-    if (port && *port > 0 && text.mid(portPrefix.size()).at(0).isDigit())
-        m_app.settings().comPort = *port;
+    // A text that names no port leaves the number as it was; Save refuses it.
+    if (const std::optional<int> port = portNumberOf(text))
+        m_app.settings().comPort = qint16(*port);
+    showPortDevice();
+}
+
+void ConfAdslScreen::showPortDevice()
+{
+    const std::optional<int> port = portNumberOf(portOptions->currentText());
+    portDevice->setText(port ? portDeviceText(*port) : noPortText);
 }
 
 void ConfAdslScreen::fieldChanged(QLineEdit *field)
@@ -236,6 +250,12 @@ void ConfAdslScreen::fieldChanged(QLineEdit *field)
 void ConfAdslScreen::save()
 {
     ServiceSettings &settings = m_app.settings();
+    // The file must hold the port the screen shows.
+    if (!portNumberOf(portOptions->currentText())) {
+        showMessage(this, portMessage);
+        portOptions->setFocus(Qt::OtherFocusReason);
+        return;
+    }
     // A size that is not a number can only come from a hand-edited file; it
     // is refused like a maximum below the minimum.
     const std::optional<qint16> max = toInt16(settings.maxSize);

@@ -25,6 +25,7 @@ public:
     QGroupBox *optionsPort;
     QLabel *optionsPortTitle;
     QComboBox *portOptions;
+    QLabel *portDevice; // which device the chosen number opens here, and whether it is there
     QGroupBox *optionsPhoneSize;
     QLabel *minSizeTitle;
     QLineEdit *minSize;
@@ -56,6 +57,7 @@ private:
     void save();
     void backToMainMenu();
     void portTextChanged(const QString &text);
+    void showPortDevice();
     void fieldChanged(QLineEdit *field);
 
     FieldRules *m_rules;

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -113,25 +114,41 @@ private slots:
         QCOMPARE(f->boxes.shown, QList<Message>{entryrules::octetKeyMessage()});
     }
 
+    // The selector's text sets the port at once, and the label beside it
+    // tells what that number opens; a text that names no port keeps the
+    // number and is refused at Save.
     void portFromSelector_data()
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<int>("port");
-        QTest::newRow("listed") << "com9" << 9;
-        QTest::newRow("above the list") << "com21" << 21;
-        QTest::newRow("not a port") << "ttyS0" << 1;
+        QTest::addColumn<QString>("device");
+        QTest::newRow("listed") << "com9" << 9 << "com9 → /dev/null";
+        QTest::newRow("above the list") << "com321" << 321 << "com321 → /dev/ttyS320 (no existe)";
+        for (const char *typed : {"com0", "com 5", "x", "ttyS0"})
+            QTest::newRow(typed) << typed << 1 << "no es un puerto";
     }
     void portFromSelector()
     {
         QFETCH(QString, typed);
         QFETCH(int, port);
+        QFETCH(QString, device);
+        QVERIFY(QFile::link("/dev/null", "com9"));
         QLineEdit *edit = screen->portOptions->lineEdit();
         click(edit);
         QTest::keyClick(edit, Qt::Key_End);
         QTest::keyClick(edit, Qt::Key_Home, Qt::ShiftModifier);
         QTest::keyClicks(edit, typed);
         QCOMPARE(int(f->app.settings().comPort), port);
+        QCOMPARE(screen->portDevice->text(), device);
         QVERIFY(f->boxes.shown.isEmpty());
+
+        click(screen->Save);
+        const bool names = port != 1;
+        QCOMPARE(f->boxes.shown.value(0).title,
+                 names ? savedMessage.title : QString("Error en el puerto de comunicaciones"));
+        QCOMPARE(QFile::exists(settingsFileName), names);
+        if (!names)
+            QCOMPARE(QApplication::focusWidget(), screen->portOptions);
     }
 
     void saveChecksInOrder_data()
