@@ -85,6 +85,10 @@ ConfAdslScreen::ConfAdslScreen(Application &app)
     for (int port = 1; port <= 14; ++port)
         portOptions->addItem(portPrefix + QString::number(port));
     portDevice = named<QLabel>("portDevice", QString(), optionsPort);
+    // Room for the usual devices, so that the window keeps its width while
+    // the installer types a number.
+    portDevice->setMinimumWidth(portDevice->fontMetrics().horizontalAdvance(
+        QStringLiteral("com14 \u2192 /dev/ttyUSB0 (no existe)")));
     auto *portRow = new QHBoxLayout(optionsPort);
     portRow->addWidget(optionsPortTitle);
     portRow->addWidget(portOptions);
