@@ -21,6 +21,9 @@ public:
     void write(const QByteArray &bytes) override;
     QByteArray readAll() override;
 
+    // For reading back the line settings of the open port.
+    const QSerialPort &port() const { return m_port; }
+
 private:
     void onError(QSerialPort::SerialPortError error);
     QString describe() const;
@@ -32,5 +35,4 @@ private:
     QByteArray m_leftover;
     bool m_configuring = false;
     quint64 m_opening = 0; // counts opens
-
 };

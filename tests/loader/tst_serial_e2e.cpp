@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include <sys/resource.h>
+#include <termios.h>
 
 namespace {
 
@@ -155,6 +156,20 @@ private slots:
         TransferRig rig;
         QVERIFY(rig.start("viejaClave", "nuevaClave", {"--eol", eol, "--noise", QString::number(noise)}));
         QCOMPARE(loadPassword(), QStringLiteral("nuevaClave"));
+        // The line settings as the open device holds them: 9600 baud, no
+        // parity, 8 data bits, 1 stop bit, no flow control.
+        const QSerialPort &port = rig.link.port();
+        QCOMPARE(port.baudRate(), 9600);
+        QCOMPARE(port.parity(), QSerialPort::NoParity);
+        QCOMPARE(port.dataBits(), QSerialPort::Data8);
+        QCOMPARE(port.stopBits(), QSerialPort::OneStop);
+        QCOMPARE(port.flowControl(), QSerialPort::NoFlowControl);
+        termios line{};
+        QCOMPARE(tcgetattr(port.handle(), &line), 0);
+        QCOMPARE(cfgetospeed(&line), speed_t(B9600));
+        QCOMPARE(cfgetispeed(&line), speed_t(B9600));
+        QCOMPARE(line.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS), tcflag_t(CS8));
+        QCOMPARE(line.c_iflag & (IXON | IXOFF), tcflag_t(0));
         QVERIFY(rig.finished.wait(10000));
         QCOMPARE(rig.finished.size(), 1);
         QCOMPARE(rig.finished.first().first().toBool(), false);
