@@ -99,8 +99,6 @@ private slots:
         QTest::newRow("fourth digit refused silently") << "userIpAdd_3" << "1234" << "123" << none;
         QTest::newRow("letter in a full octet") << "userIpAdd_2" << "123a" << "123" << octetKey;
         QTest::newRow("blank") << "userIpAdd_0" << "1 " << "" << octetKey;
-        QTest::newRow("counter letter") << "file" << "8x" << "" << digitKey;
-        QTest::newRow("telephone sign") << "phone" << "91+" << "" << digitKey;
         QTest::newRow("second digit of minSize refused") << "minSize" << "12" << "1" << none;
         QTest::newRow("copy, then a deletion empties") << "ipAddEDC_2" << "25<Ctrl+C><Home><Del>" << "" << octetKey;
         QTest::newRow("copy alone changes nothing") << "ipAddEDC_2" << "25<Ctrl+C>" << "25" << octetKey;
@@ -161,16 +159,12 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QList<Message>>("messages");
         QTest::addColumn<bool>("focusBack");
-        const QList<Message> none, range{octetRangeMessage()}, counter{counterMessage()};
+        const QList<Message> none, range{octetRangeMessage()};
         QTest::newRow("settings octet 255") << "ipAddEDC_2" << "255" << none << false;
         QTest::newRow("settings octet 256") << "ipAddEDC_2" << "256" << range << true;
-        QTest::newRow("settings octet empty") << "ipAddEDC_1" << "" << range << true;
         QTest::newRow("settings octet pasted junk") << "ipAddEDC_3" << "1.2" << range << true;
-        QTest::newRow("subscriber octet empty") << "userIpAdd_1" << "" << none << false;
         QTest::newRow("subscriber octet 300") << "userIpAdd_3" << "300" << range << true;
         QTest::newRow("subscriber octet pasted junk") << "userIpAdd_0" << "ab" << range << true;
-        QTest::newRow("minSize empty") << "minSize" << "" << counter << true;
-        QTest::newRow("maxSize empty") << "maxSize" << "" << counter << false;
         QTest::newRow("counter 0") << "minSize" << "0" << none << false;
         QTest::newRow("telephone short")
             << "phone" << "12345678"
@@ -229,6 +223,15 @@ private slots:
         QTest::mouseClick(host->edc->field(1), Qt::LeftButton);
         QCOMPARE(boxes->shown.size(), 2);
         QCOMPARE(QApplication::focusWidget(), first);
+    }
+
+    // A focused field that would refuse to be left goes with its window:
+    // no rule runs on what is left of it.
+    void teardownRunsNoRule()
+    {
+        focusInto(host->edc->field(0));
+        host.reset();
+        QCOMPARE(boxes->shown, QList<Message>());
     }
 
     void anotherWindowTakingActivationIsNotLeaving()

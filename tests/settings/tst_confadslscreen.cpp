@@ -241,18 +241,32 @@ private slots:
         QVERIFY(screen->isVisible());
     }
 
-    void settingsOctetKeepsTheFocus()
+    // Each field of the screen under its own rules: a letter shows the
+    // field's key message and empties it; leaving it empty is refused, and
+    // every field but maxSize takes the focus back.
+    void fieldRules_data()
     {
-        QLineEdit *octet = screen->maskAddEDC->field(2);
-        click(octet);
-        QTest::keyClick(octet, Qt::Key_End);
-        QTest::keyClicks(octet, "\b\b\b256");
-        QTest::keyClick(octet, Qt::Key_Tab);
-        QCOMPARE(f->boxes.shown, QList<Message>{entryrules::octetRangeMessage()});
-        QCOMPARE(QApplication::focusWidget(), octet);
-        click(screen->maxSize);
-        QCOMPARE(f->boxes.shown.size(), 2);
-        QCOMPARE(QApplication::focusWidget(), octet);
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<bool>("focusBack");
+        for (const char *field : {"ipAddEDC_1", "maskAddEDC_2", "ipAddDNS_3", "minSize", "vciValue", "vpiValue"})
+            QTest::newRow(field) << field << true;
+        QTest::newRow("maxSize") << "maxSize" << false;
+    }
+    void fieldRules()
+    {
+        QFETCH(QString, field);
+        QFETCH(bool, focusBack);
+        auto *line = screen->findChild<QLineEdit *>(field);
+        QVERIFY(line);
+        const bool octet = field.contains('_');
+        click(line);
+        line->clear();
+        QTest::keyClicks(line, "a");
+        QCOMPARE(line->text(), QString());
+        QTest::keyClick(line, Qt::Key_Tab);
+        QCOMPARE(f->boxes.shown, (QList<Message>{octet ? entryrules::octetKeyMessage() : entryrules::digitKeyMessage(),
+                                                 octet ? entryrules::octetRangeMessage() : entryrules::counterMessage()}));
+        QCOMPARE(QApplication::focusWidget() == line, focusBack);
     }
 };
 
