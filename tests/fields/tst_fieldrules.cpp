@@ -225,15 +225,6 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), first);
     }
 
-    // A focused field that would refuse to be left goes with its window:
-    // no rule runs on what is left of it.
-    void teardownRunsNoRule()
-    {
-        focusInto(host->edc->field(0));
-        host.reset();
-        QCOMPARE(boxes->shown, QList<Message>());
-    }
-
     void anotherWindowTakingActivationIsNotLeaving()
     {
         focusInto(host->edc->field(0));
