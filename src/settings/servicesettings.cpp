@@ -7,17 +7,12 @@ namespace {
 
 constexpr int valueCount = 17;
 
-// Texts that would split into more values, lose their quotes or change
-// encoding on the way back from the file.
+// Texts that would not come back the same from the file: split into more
+// values, lose quotes or surrounding blanks, or change encoding.
 bool fileSafe(const QString &text)
 {
-    if (!textfile::isSingleByte(text))
-        return false;
-    for (QChar c : text) {
-        if (c == u',' || c == u'"' || c == u'\r' || c == u'\n')
-            return false;
-    }
-    return true;
+    return textfile::isSingleByte(text)
+        && textfile::readValues(textfile::joinLines({text})) == QStringList{text};
 }
 
 QStringList fieldTexts(const ServiceSettings &settings)
