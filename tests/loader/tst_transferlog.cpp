@@ -67,14 +67,19 @@ private slots:
     }
 
     // Whatever the bytes and polls, the view built from deltas alone equals
-    // the whole rendering.
-    void deltasFollowTheText()
+    // the whole rendering, and the log file synced after each poll holds
+    // the text, backspaces over written bytes included.
+    void deltasAndFileFollowTheText()
     {
+        WorkDir dir;
         const char alphabet[] = {'a', '\r', '\n', '\b', '\b', '\0', '\xe9'};
         for (quint32 seed = 1; seed <= 20; ++seed) {
             QRandomGenerator random(seed);
             TransferLog log;
             DeltaFollower view(log);
+            LogFile file;
+            QString error;
+            QVERIFY(file.open(QStringLiteral("912345678"), &error));
             log.setText("....>");
             log.startReading();
             for (int poll = 0; poll < 200; ++poll) {
@@ -82,8 +87,10 @@ private slots:
                 for (int i = random.bounded(6); i > 0; --i)
                     chunk += alphabet[random.bounded(int(sizeof alphabet))];
                 log.appendReceived(chunk);
+                file.sync(log);
                 QVERIFY(!view.overRemoved);
                 QCOMPARE(view.shown, log.displayText());
+                QCOMPARE(readBytes(QStringLiteral("logs/912345678.log")), log.bytes());
             }
         }
     }
@@ -107,17 +114,28 @@ private slots:
         QFETCH(QByteArray, file);
 
         WorkDir dir;
+        const QString path = QStringLiteral("logs/912345678.log");
         QString error;
-        QVERIFY(writeLogFile(QStringLiteral("912345678"), text, stopped, &error)); // makes logs/
-        QCOMPARE(readBytes(QStringLiteral("logs/912345678.log")), file);
-        QVERIFY(writeLogFile(QStringLiteral("912345678"), "x", false, &error)); // replaces it
-        QCOMPARE(readBytes(QStringLiteral("logs/912345678.log")), QByteArray("x\r\n"));
+        TransferLog log;
+        LogFile out;
+        QVERIFY(out.open(QStringLiteral("912345678"), &error)); // makes logs/
+        log.setText(text);
+        out.sync(log);
+        QCOMPARE(readBytes(path), text);
+        QVERIFY(out.finish(log, stopped, &error));
+        QCOMPARE(readBytes(path), file);
+        log.appendText("late"); // after the end: not in the file
+        out.sync(log);
+        QCOMPARE(readBytes(path), file);
+
+        QVERIFY(out.open(QStringLiteral("912345678"), &error)); // replaces it
+        QCOMPARE(readBytes(path), QByteArray());
 
         // A file where the folder should be: reported, left alone.
         QVERIFY(QDir(QStringLiteral("logs")).removeRecursively());
         QVERIFY(writeBytes(QStringLiteral("logs"), "not a folder"));
-        QVERIFY(!writeLogFile(QStringLiteral("912345678"), text, stopped, &error));
-        QVERIFY(error.contains(QStringLiteral("logs/912345678.log")));
+        QVERIFY(!out.open(QStringLiteral("912345678"), &error));
+        QVERIFY(error.contains(path));
         QCOMPARE(readBytes(QStringLiteral("logs")), QByteArray("not a folder"));
     }
 };
