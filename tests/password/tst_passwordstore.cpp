@@ -96,6 +96,51 @@ private slots:
         QCOMPARE(readBytes("blocker"), old);
         QCOMPARE(loadPassword(), QString("abc"));
     }
+
+    // Until the modem has been sent the new password, the file it replaced
+    // can be put back; the secret is readable by its owner alone.
+    void journal_data()
+    {
+        QTest::addColumn<QByteArray>("previous"); // empty: no file
+        QTest::addColumn<bool>("sent");
+        QTest::addColumn<QString>("expected");
+        const QByteArray abc("\"NqLoRu\"\r\n\x01\r\n");
+        QTest::newRow("sent: the new one stays") << abc << true << "nueva1";
+        QTest::newRow("not sent: the old file is back") << abc << false << "abc";
+        QTest::newRow("not sent, there was no file") << QByteArray() << false << "trumelox";
+    }
+    void journal()
+    {
+        QFETCH(QByteArray, previous);
+        QFETCH(bool, sent);
+        QFETCH(QString, expected);
+        WorkDir dir;
+        if (!previous.isEmpty()) {
+            QVERIFY(writeBytes(passwordFileName, previous));
+            QVERIFY(QFile::setPermissions(passwordFileName, QFile::ReadOwner | QFile::WriteOwner
+                                                                | QFile::ReadGroup | QFile::ReadOther));
+        }
+        QVERIFY(storePasswordJournaled("nueva1"));
+        QCOMPARE(loadPassword(), QStringLiteral("nueva1"));
+#ifdef Q_OS_UNIX
+        for (const QString &file : {passwordFileName, passwordJournalPath()}) {
+            QCOMPARE(QFileInfo(file).permissions() & ~(QFile::ReadUser | QFile::WriteUser),
+                     QFile::ReadOwner | QFile::WriteOwner);
+        }
+#endif
+        if (sent)
+            keepStoredPassword();
+        restorePreviousPassword(); // at the end of the transfer, or at the next start
+        QCOMPARE(loadPassword(), expected);
+        QCOMPARE(QFileInfo::exists(passwordFileName), sent || !previous.isEmpty());
+        if (!sent && !previous.isEmpty())
+            QCOMPARE(readBytes(passwordFileName), previous);
+        QVERIFY(!QFileInfo::exists(passwordJournalPath()));
+
+        // A refused store leaves no journal behind.
+        QVERIFY(!storePasswordJournaled("1234"));
+        QVERIFY(!QFileInfo::exists(passwordJournalPath()));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestPasswordStore)
