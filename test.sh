@@ -6,3 +6,5 @@ cd "$(dirname "$0")"
 ./scripts/build.sh
 cd build
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"
+cd ..
+./scripts/fuzz-smoke.sh
