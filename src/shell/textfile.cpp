@@ -54,9 +54,18 @@ static bool tryWrite(const QString &path, const QByteArray &bytes, bool ownerOnl
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    if (ownerOnly && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
-        file.cancelWriting();
-        return false;
+    if (ownerOnly) {
+        const bool restricted =
+            file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+#ifdef Q_OS_UNIX
+        // Set before any byte is written; a secret others could read is not written at all.
+        if (!restricted) {
+            file.cancelWriting();
+            return false;
+        }
+#else
+        Q_UNUSED(restricted); // elsewhere the folder's access rules decide
+#endif
     }
     if (file.write(bytes) != bytes.size()) {
         file.cancelWriting();
