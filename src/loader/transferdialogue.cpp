@@ -375,6 +375,7 @@ void TransferDialogue::sendLine(const QString &line)
             end = std::min(end, at);
     }
     m_link.write(line.left(end).toLatin1() + cmdEnd);
+    m_logFile.makeDurable();
 }
 
 void TransferDialogue::startReading()

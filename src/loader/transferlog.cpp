@@ -5,6 +5,14 @@
 
 #include <QDir>
 
+#include <utility>
+
+#if defined(Q_OS_UNIX)
+#include <unistd.h>
+#elif defined(Q_OS_WIN)
+#include <io.h>
+#endif
+
 using namespace commomData;
 
 int TransferLog::displayWidth(qsizetype index) const
@@ -130,8 +138,20 @@ void LogFile::sync(TransferLog &log)
     if (ok && count > 0)
         ok = m_file.write(bytes.constData() + from, count) == count && m_file.flush();
     m_failed |= !ok;
+    m_dirty |= count > 0 || from < m_size;
     m_size = bytes.size();
     log.markSynced();
+}
+
+void LogFile::makeDurable()
+{
+    if (!m_file.isOpen() || !std::exchange(m_dirty, false))
+        return;
+#if defined(Q_OS_UNIX)
+    ::fsync(m_file.handle());
+#elif defined(Q_OS_WIN)
+    ::_commit(m_file.handle());
+#endif
 }
 
 bool LogFile::finish(TransferLog &log, bool stoppedByUser, QString *error)
@@ -143,6 +163,8 @@ bool LogFile::finish(TransferLog &log, bool stoppedByUser, QString *error)
     if (stoppedByUser)
         closing += userStopLine.toLatin1() + "\r\n";
     m_failed |= m_file.write(closing) != closing.size() || !m_file.flush();
+    m_dirty = true;
+    makeDurable();
     m_file.close();
     m_failed |= m_file.error() != QFileDevice::NoError;
     if (m_failed && error)

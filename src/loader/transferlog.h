@@ -78,6 +78,9 @@ public:
     bool isOpen() const { return m_file.isOpen(); }
     // Writes what changed since the last sync and hands it to the system.
     void sync(TransferLog &log);
+    // Asks the system to put what was handed to it on the disk, so that a
+    // power loss costs no more than a kill; once per line sent is enough.
+    void makeDurable();
     // The last sync, the closing lines; closes the file. False when any
     // write since open failed; *error then holds a sentence for the user.
     bool finish(TransferLog &log, bool stoppedByUser, QString *error);
@@ -86,4 +89,5 @@ private:
     QFile m_file;
     qsizetype m_size = 0; // bytes of the log in the file
     bool m_failed = false;
+    bool m_dirty = false; // written since the last makeDurable
 };
