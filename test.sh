@@ -6,5 +6,6 @@ cd "$(dirname "$0")"
 ./scripts/build.sh
 cd build
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"
+../tests/package/tst_package.sh
 cd ..
 ./scripts/fuzz-smoke.sh

@@ -86,6 +86,15 @@ shot modemNokiaConf-saved
 keys Return
 keys alt+v
 focus "$options"
+keys alt+o alt+e
+subscriber=$(window "Configuración DHCP para Nokia M1112")
+focus "$subscriber"
+type_text 912345679
+keys Tab Tab
+for octet in 192 168 10 0 255 255 255 248 10 20 30 2 255 255 255 252; do type_text $octet; keys Tab; done
+shot modemNokiaConf-dhcp "$subscriber"
+keys alt+v
+focus "$options"
 keys alt+v
 
 focus "$menu"

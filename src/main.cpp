@@ -1,10 +1,85 @@
 #include "shell/application.h"
+#include "shell/datafolder.h"
+#include "shell/messageboxes.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QStandardPaths>
+#include <QTranslator>
+
+namespace {
+
+// The few texts of the command-line parser itself, in the screens' language,
+// without depending on Qt's translation packages.
+class CommandLineTexts : public QTranslator
+{
+public:
+    QString translate(const char *, const char *source, const char *, int) const override
+    {
+        static const QHash<QByteArray, QString> texts{
+            {"Usage: %1", QStringLiteral("Uso: %1")},
+            {"[options]", QStringLiteral("[opciones]")},
+            {"Options:", QStringLiteral("Opciones:")},
+            {"Displays help on commandline options.", QStringLiteral("Muestra esta ayuda.")},
+            {"Displays help including Qt specific options.",
+             QStringLiteral("Muestra esta ayuda y las opciones propias de Qt.")},
+            {"Displays version information.", QStringLiteral("Muestra la versión.")},
+            {"Unknown option '%1'.", QStringLiteral("Opción desconocida '%1'.")},
+            {"Unknown options: %1.", QStringLiteral("Opciones desconocidas: %1.")},
+            {"Missing value after '%1'.", QStringLiteral("Falta el valor tras '%1'.")},
+            {"Unexpected value after '%1'.", QStringLiteral("Valor inesperado tras '%1'.")},
+        };
+        return texts.value(QByteArray(source));
+    }
+    bool isEmpty() const override { return false; }
+};
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
     QApplication qapp(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("adslconf"));
+    QApplication::setApplicationVersion(QStringLiteral(ADSLCONF_VERSION));
+    CommandLineTexts texts;
+    QApplication::installTranslator(&texts);
+
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString perUser = QDir::toNativeSeparators(
+        QDir(documents.isEmpty() ? QDir::homePath() : documents).filePath(QLatin1String(datafolder::perUserName)));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Prepara la configuración de los módems ADSL Nokia M1112 y la carga por el puerto serie.\n"
+        "\n"
+        "Carpeta de datos (conf_gen.dat, claves.dat, configuraciones, logs):\n"
+        "  - la indicada con --dir;\n"
+        "  - si no, la carpeta desde la que se arranca, si ya tiene conf_gen.dat o claves.dat;\n"
+        "  - si no, arrancado desde el menú del escritorio (desde la carpeta personal) o desde\n"
+        "    una carpeta sin permiso de escritura: %1 (se crea al arrancar);\n"
+        "  - si no, la carpeta desde la que se arranca.")
+                                         .arg(perUser));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption dirOption(QStringLiteral("dir"),
+                                       QStringLiteral("Guarda y lee los ficheros en la carpeta <carpeta>."),
+                                       QStringLiteral("carpeta"));
+    parser.addOption(dirOption);
+    parser.process(qapp);
+
+    const QString working = QDir::currentPath();
+    const QString folder = datafolder::choose(
+        parser.isSet(dirOption) ? parser.value(dirOption) : QString(), working, QDir::homePath(), documents,
+        datafolder::isWritable(working));
+    QString error;
+    if (!datafolder::enter(folder, &error)) {
+        showMessage(nullptr, {QStringLiteral("Error en la carpeta de datos"),
+                              error + QStringLiteral("\r\nEl programa no puede guardar sus ficheros y se cerrará."),
+                              MessageIcon::Critical, MessageButtons::Ok});
+        return 1;
+    }
+
     // The program ends by M_Exit or the main menu's window, not when the
     // last window happens to close.
     QApplication::setQuitOnLastWindowClosed(false);
