@@ -11,6 +11,8 @@
 #include <QThread>
 #include <QtTest>
 
+#include <cstdio>
+
 // Kills a process that saves one stored file over and over, at random
 // moments, and checks what the next start finds: the file whole, in one of
 // its two versions, and no temporary left.

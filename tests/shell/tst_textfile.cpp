@@ -6,10 +6,6 @@
 #include <QFileInfo>
 #include <QtTest>
 
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#endif
-
 class TestTextFile : public QObject
 {
     Q_OBJECT
@@ -81,9 +77,7 @@ private slots:
         QCOMPARE(textfile::readFile("folder", &bytes), R::Damaged);
         QCOMPARE(textfile::readFile("missing", &bytes), R::Missing);
 #ifdef Q_OS_UNIX
-        QCOMPARE(::mkfifo("fifo", 0600), 0); // no writer: opening it would block for ever
-        QCOMPARE(textfile::readFile("fifo", &bytes), R::Damaged);
-        QCOMPARE(textfile::readFile("/dev/zero", &bytes), R::Damaged);
+        QCOMPARE(textfile::readFile("/dev/zero", &bytes), R::Damaged); // endless; a FIFO: tst_shell
 #endif
     }
 
