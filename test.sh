@@ -8,3 +8,5 @@ cd build
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"
 ../tests/package/tst_package.sh
 ../scripts/test-sanitized.sh
+cd ..
+./scripts/fuzz-smoke.sh

@@ -3,7 +3,8 @@
 # missing. Extra package names may be given as arguments.
 set -euo pipefail
 
-packages=(build-essential cmake qt6-base-dev qt6-serialport-dev libgl-dev fonts-dejavu-core "$@")
+packages=(build-essential cmake qt6-base-dev qt6-serialport-dev libgl-dev fonts-dejavu-core
+          clang libclang-rt-14-dev "$@")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -101,8 +101,13 @@ bool QtSerialLink::isOpen() const
 void QtSerialLink::write(const QByteArray &bytes)
 {
     // Nothing goes out on a closed or lost port; the loss was already told.
-    if (m_port.isOpen())
+    // Handed to the driver at once: a line counts as sent (the password
+    // journal relies on it) even if the program dies before the event loop
+    // runs again.
+    if (m_port.isOpen()) {
         m_port.write(bytes);
+        m_port.flush();
+    }
 }
 
 QByteArray QtSerialLink::readAll()

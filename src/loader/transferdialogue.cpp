@@ -17,6 +17,7 @@ const QByteArray scriptMarker = QByteArrayLiteral("....>");
 const char *const stopLines[] = {"top", "quit", "logout", ""};
 constexpr int stopLineCount = 4;
 constexpr qint64 progressInterval = 1000;
+constexpr int newPasswordLine = 6; // "admin " + the new password
 
 const QString portErrorTitle = QStringLiteral("Error en el puerto serie");
 
@@ -35,6 +36,14 @@ Message TransferDialogue::missingScriptMessage()
     return {QStringLiteral("Error en el nombre del fichero de configuración"),
             QStringLiteral("El fichero de conrfiguración no existe."), MessageIcon::Warning,
             MessageButtons::Ok};
+}
+
+Message TransferDialogue::damagedScriptMessage()
+{
+    return {QStringLiteral("Error en el fichero de configuración"),
+            QStringLiteral("El fichero de configuración no es un fichero de texto normal o es "
+                           "demasiado grande. No se ha enviado nada al módem."),
+            MessageIcon::Warning, MessageButtons::Ok};
 }
 
 TransferDialogue::TransferDialogue(SerialLink &link, TimerSource &timers, TransferLog &log,
@@ -89,17 +98,26 @@ std::optional<Message> TransferDialogue::prepare(const TransferRequest &request)
     // Only digits may name a file: anything else could reach outside the
     // configuration folder.
     QByteArray bytes;
-    if (!isPhoneNumber(request.phone) || !textfile::readAll(configScriptPath(request.phone), &bytes)) {
+    const textfile::ReadResult read = isPhoneNumber(request.phone)
+        ? textfile::readFile(configScriptPath(request.phone), &bytes)
+        : textfile::ReadResult::Missing;
+    if (read == textfile::ReadResult::Missing) {
         emit phoneNumberRefused();
         emit controlsChanged({.userPhoneNumberValue = true, .loadConf = false, .close = true,
                               .stopCommads = false, .mainMenuButtons = true});
         return missingScriptMessage();
     }
+    const TransferControls refusedControls{.userPhoneNumberValue = true, .loadConf = true,
+                                           .close = true, .stopCommads = false,
+                                           .mainMenuButtons = true};
+    if (read == textfile::ReadResult::Damaged) {
+        emit controlsChanged(refusedControls);
+        return damagedScriptMessage();
+    }
 
     const QStringList lines = readLines(bytes);
     if (lines.size() > tableSize) {
-        emit controlsChanged({.userPhoneNumberValue = true, .loadConf = true, .close = true,
-                              .stopCommads = false, .mainMenuButtons = true});
+        emit controlsChanged(refusedControls);
         return Message{QStringLiteral("Error en el fichero de configuración"),
                        QStringLiteral("El fichero de configuración tiene %1 líneas y no puede "
                                       "tener más de %2. No se ha enviado nada al módem.")
@@ -149,7 +167,7 @@ void TransferDialogue::begin()
     }
     // Setting a password on the modem that is not stored would lock every
     // later transfer out of it: nothing is sent unless the store succeeded.
-    if (!storePassword(m_request.newPass, &error)) {
+    if (!storePasswordJournaled(m_request.newPass, &error)) {
         m_link.close();
         emit controlsChanged(backToIdle);
         emit failed({QStringLiteral("Error en el fichero de claves"),
@@ -160,8 +178,24 @@ void TransferDialogue::begin()
         return;
     }
 
+    // A transfer whose log is lost leaves the installer blind: nothing is
+    // sent unless the log can be written.
+    if (!m_logFile.open(m_request.phone, &error)) {
+        restorePreviousPassword();
+        m_link.close();
+        emit controlsChanged(backToIdle);
+        emit failed({QStringLiteral("Error en el fichero de registro"),
+                      QStringLiteral("No se puede guardar el registro de la carga. No se ha "
+                                     "enviado nada al módem.\r\n%1")
+                          .arg(error),
+                      MessageIcon::Warning, MessageButtons::Ok});
+        return;
+    }
+    m_passwordSent = false;
+
     emit controlsChanged({.close = false, .stopCommads = false, .inputValue = true});
     m_log.setText(startText);
+    m_logFile.sync(m_log);
     // Nothing the modem says while the passwords go out is shown.
     m_stopSendingCommands = true;
     m_userStopped = false;
@@ -185,12 +219,17 @@ void TransferDialogue::sendTimeout()
         if (m_index < loginLast) {
             ++m_index;
             sendLine(loginLines[m_index]);
+            if (m_index == newPasswordLine) {
+                keepStoredPassword();
+                m_passwordSent = true;
+            }
             m_sendTimer->start(m_timings.lineWait);
         } else if (!m_loginPauseDone) {
             m_loginPauseDone = true;
             m_sendTimer->start(m_timings.loginPause);
         } else {
             m_log.appendText(scriptMarker);
+            m_logFile.sync(m_log);
             startReading();
             m_stopSendingCommands = false;
             m_phase = TransferPhase::Script;
@@ -260,13 +299,17 @@ void TransferDialogue::finish()
     if (!m_stopSendingCommands && !m_portClosed)
         poll();
     m_phase = TransferPhase::Idle;
+    if (!m_passwordSent) {
+        restorePreviousPassword();
+        m_passwordSent = true;
+    }
 
     emit controlsChanged({.userPhoneNumberValue = true, .loadConf = true, .close = true,
                           .stopCommads = false, .mainMenuButtons = true});
     QString error;
-    const bool written = writeLogFile(m_request.phone, m_log.bytes(), m_userStopped, &error);
+    const bool written = m_logFile.finish(m_log, m_userStopped, &error);
     emitProgress();
-    if (!written) {
+    if (!written && !m_quiet) {
         emit failed({QStringLiteral("Error en el fichero de registro"),
                      QStringLiteral("No se ha podido guardar el registro de la carga.\r\n%1")
                          .arg(error),
@@ -279,19 +322,32 @@ void TransferDialogue::linkLost(const QString &message)
 {
     m_pollTimer->stop();
     m_portClosed = true;
-    const Message lost{portErrorTitle,
-                       QStringLiteral("Se ha perdido la conexión con el módem.\r\n%1").arg(message),
-                       MessageIcon::Warning, MessageButtons::Ok};
-    if (isRunning()) {
-        // Nothing more goes out; what arrived up to the loss is kept in the
-        // log (the link hands over what it had read before it closed).
-        m_sendTimer->stop();
-        if (m_phase == TransferPhase::Script && !m_stopSendingCommands)
-            m_log.appendReceived(m_link.readAll());
-        m_interrupted = true;
-        finish();
-    }
-    emit failed(lost);
+    cutShort();
+    emit failed({portErrorTitle,
+                 QStringLiteral("Se ha perdido la conexión con el módem.\r\n%1").arg(message),
+                 MessageIcon::Warning, MessageButtons::Ok});
+}
+
+void TransferDialogue::cutShort()
+{
+    if (!isRunning())
+        return;
+    // Nothing more goes out; what arrived up to now is kept in the log (a
+    // lost link hands over what it had read before it closed).
+    m_sendTimer->stop();
+    m_pollTimer->stop();
+    if (m_phase == TransferPhase::Script && !m_stopSendingCommands)
+        m_log.appendReceived(m_link.readAll());
+    m_portClosed = true;
+    m_interrupted = true;
+    finish();
+}
+
+void TransferDialogue::endForExit()
+{
+    m_quiet = true;
+    cutShort();
+    closePort();
 }
 
 void TransferDialogue::closePort()
@@ -313,7 +369,14 @@ void TransferDialogue::screenActivated()
 
 void TransferDialogue::sendLine(const QString &line)
 {
-    m_link.write(line.toLatin1() + cmdEnd);
+    // A line break inside a line would reach the modem as one more command.
+    qsizetype end = line.size();
+    for (QChar lineBreak : {u'\r', u'\n'}) {
+        if (const qsizetype at = line.indexOf(lineBreak); at >= 0)
+            end = std::min(end, at);
+    }
+    m_link.write(line.left(end).toLatin1() + cmdEnd);
+    m_logFile.makeDurable();
 }
 
 void TransferDialogue::startReading()
@@ -328,8 +391,10 @@ void TransferDialogue::startReading()
 void TransferDialogue::poll()
 {
     const QByteArray received = m_link.isOpen() ? m_link.readAll() : QByteArray();
-    if (!m_stopSendingCommands && !received.isEmpty())
+    if (!m_stopSendingCommands && !received.isEmpty()) {
         m_log.appendReceived(received);
+        m_logFile.sync(m_log);
+    }
     if (!m_portClosed && !m_pollTimer->isActive())
         m_pollTimer->start(m_timings.poll);
 }

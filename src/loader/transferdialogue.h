@@ -11,6 +11,7 @@
 //                  and the log (LogView)
 // The dialogue is paced by time alone and never reads the modem's answers.
 
+#include "loader/transferlog.h"
 #include "shell/commomdata.h"
 #include "shell/message.h"
 
@@ -24,7 +25,6 @@
 class SerialLink;
 class Timer;
 class TimerSource;
-class TransferLog;
 
 // The waits of the dialogue, in milliseconds. Tests over a real port scale
 // them down; the program uses these.
@@ -92,6 +92,11 @@ public:
     void closePort();
     // The transfer screen became the active window.
     void screenActivated();
+    // The program is ending: a running transfer ends as after a lost port
+    // (nothing more sent, log file written, the previous password back if
+    // the modem was not yet sent the new one), without a message; the port
+    // is closed.
+    void endForExit();
 
     bool isRunning() const { return m_phase != TransferPhase::Idle; }
     bool isPortOpen() const;
@@ -112,6 +117,7 @@ public:
     // The texts this dialogue shows, in one place.
     static Message powerCycleMessage();
     static Message missingScriptMessage();
+    static Message damagedScriptMessage();
 
 signals:
     void controlsChanged(const TransferControls &controls);
@@ -133,12 +139,14 @@ private:
     void sendNextStopLine();
     void finish();
     void linkLost(const QString &message);
+    void cutShort();
     void emitProgress();
     qint64 scheduledLength() const;
 
     SerialLink &m_link;
     TimerSource &m_timers;
     TransferLog &m_log;
+    LogFile m_logFile;
     TransferTimings m_timings;
     std::unique_ptr<Timer> m_sendTimer;
     std::unique_ptr<Timer> m_pollTimer;
@@ -154,6 +162,8 @@ private:
     bool m_loginPauseDone = false;
     bool m_userStopped = false;
     bool m_interrupted = false;
+    bool m_passwordSent = true; // "admin <new>" went out: the journal is gone
+    bool m_quiet = false;       // the program is ending: no message boxes
     qint64 m_startedAt = 0;
     qint64 m_stoppedAt = -1;
 };

@@ -3,6 +3,16 @@
 #include "shell/commomdata.h"
 #include "shell/textfile.h"
 
+#include <QDir>
+
+#include <utility>
+
+#if defined(Q_OS_UNIX)
+#include <unistd.h>
+#elif defined(Q_OS_WIN)
+#include <io.h>
+#endif
+
 using namespace commomData;
 
 int TransferLog::displayWidth(qsizetype index) const
@@ -39,6 +49,7 @@ QString TransferLog::displayText() const
 void TransferLog::setText(const QByteArray &text)
 {
     m_bytes = text;
+    m_unsyncedFrom = 0;
     emit reset(displayText());
 }
 
@@ -76,6 +87,7 @@ void TransferLog::appendReceived(const QByteArray &received)
                 continue;
             const int width = displayWidth(m_bytes.size() - 1);
             m_bytes.chop(1);
+            m_unsyncedFrom = qMin(m_unsyncedFrom, m_bytes.size());
             if (width == 0)
                 continue;
             // What this pass added goes first; older text is the view's.
@@ -97,12 +109,65 @@ QString logFileName(const QString &phone)
     return QStringLiteral("logs/%1.log").arg(phone);
 }
 
-bool writeLogFile(const QString &phone, const QByteArray &text, bool stoppedByUser,
-                  QString *error)
+bool LogFile::open(const QString &phone, QString *error)
 {
-    QByteArray bytes = text;
-    bytes += "\r\n";
+    m_file.close();
+    m_failed = false;
+    m_size = 0;
+    m_file.setFileName(logFileName(phone));
+    if (m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return true;
+    if (QDir().mkpath(QStringLiteral("logs"))
+        && m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return true;
+    if (error)
+        *error = QStringLiteral("No se ha podido escribir el fichero %1.").arg(m_file.fileName());
+    return false;
+}
+
+void LogFile::sync(TransferLog &log)
+{
+    if (!m_file.isOpen())
+        return;
+    const QByteArray &bytes = log.bytes();
+    const qsizetype from = qMin(log.unsyncedFrom(), m_size);
+    bool ok = true;
+    if (from < m_size)
+        ok = m_file.resize(from) && m_file.seek(from);
+    const qsizetype count = bytes.size() - from;
+    if (ok && count > 0)
+        ok = m_file.write(bytes.constData() + from, count) == count && m_file.flush();
+    m_failed |= !ok;
+    m_dirty |= count > 0 || from < m_size;
+    m_size = bytes.size();
+    log.markSynced();
+}
+
+void LogFile::makeDurable()
+{
+    if (!m_file.isOpen() || !std::exchange(m_dirty, false))
+        return;
+#if defined(Q_OS_UNIX)
+    ::fsync(m_file.handle());
+#elif defined(Q_OS_WIN)
+    ::_commit(m_file.handle());
+#endif
+}
+
+bool LogFile::finish(TransferLog &log, bool stoppedByUser, QString *error)
+{
+    if (!m_file.isOpen())
+        return true;
+    sync(log);
+    QByteArray closing = "\r\n";
     if (stoppedByUser)
-        bytes += userStopLine.toLatin1() + "\r\n";
-    return textfile::writeAtomically(logFileName(phone), bytes, error, /*createDir=*/true);
+        closing += userStopLine.toLatin1() + "\r\n";
+    m_failed |= m_file.write(closing) != closing.size() || !m_file.flush();
+    m_dirty = true;
+    makeDurable();
+    m_file.close();
+    m_failed |= m_file.error() != QFileDevice::NoError;
+    if (m_failed && error)
+        *error = QStringLiteral("No se ha podido escribir el fichero %1.").arg(m_file.fileName());
+    return !m_failed;
 }

@@ -2,6 +2,7 @@
 
 #include "shell/textfile.h"
 
+#include <QFile>
 #include <QRandomGenerator>
 
 std::optional<QByteArray> scramblePassword(const QString &password)
@@ -80,5 +81,47 @@ bool storePassword(const QString &password, QString *error, const QString &path)
     for (int n = 0; n < fillerLength; ++n)
         bytes += char(random->bounded(2));
     bytes += "\r\n";
-    return textfile::writeAtomically(path, bytes, error);
+    return textfile::writeAtomically(path, bytes, error, /*createDir=*/false, /*ownerOnly=*/true);
+}
+
+QString passwordJournalPath(const QString &path)
+{
+    return path + QStringLiteral(".anterior");
+}
+
+bool storePasswordJournaled(const QString &password, QString *error, const QString &path)
+{
+    if (!passwordStorable(password))
+        return storePassword(password, error, path);
+    // A damaged file would load as the default anyway: none to keep.
+    QByteArray previous;
+    if (textfile::readFile(path, &previous) != textfile::ReadResult::Ok)
+        previous.clear();
+    const QString journal = passwordJournalPath(path);
+    if (!textfile::writeAtomically(journal, previous, error, false, /*ownerOnly=*/true))
+        return false;
+    if (!storePassword(password, error, path)) {
+        QFile::remove(journal);
+        return false;
+    }
+    return true;
+}
+
+void keepStoredPassword(const QString &path)
+{
+    QFile::remove(passwordJournalPath(path));
+}
+
+void restorePreviousPassword(const QString &path)
+{
+    const QString journal = passwordJournalPath(path);
+    QByteArray previous;
+    if (textfile::readFile(journal, &previous) != textfile::ReadResult::Ok)
+        return;
+    const bool restored = previous.isEmpty()
+        ? (!QFile::exists(path) || QFile::remove(path))
+        : textfile::writeAtomically(path, previous, nullptr, false, /*ownerOnly=*/true);
+    // Kept when the restore failed: the next start tries again.
+    if (restored)
+        QFile::remove(journal);
 }

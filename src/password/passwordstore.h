@@ -26,8 +26,24 @@ bool passwordStorable(const QString &password);
 // empty or damaged. Never fails, shows nothing, creates nothing.
 QString loadPassword(const QString &path = passwordFileName);
 
-// Replaces claves.dat with the scrambled password and a random filler line.
-// Refuses (false, file untouched) a password that passwordStorable rejects
-// and reports a write that fails; *error then holds a sentence for the user.
+// Replaces claves.dat with the scrambled password and a random filler line,
+// readable by its owner only. Refuses (false, file untouched) a password
+// that passwordStorable rejects and reports a write that fails; *error then
+// holds a sentence for the user.
 bool storePassword(const QString &password, QString *error = nullptr,
                    const QString &path = passwordFileName);
+
+// A transfer stores the new password before the modem is sent it. Until it
+// has been sent, the file it replaced waits in a journal beside claves.dat
+// (empty when there was none), so that a transfer cut short, or a program
+// that died, never leaves a password stored that the modem does not have.
+QString passwordJournalPath(const QString &path = passwordFileName);
+// Journals the current file, then stores the new password. On failure the
+// old file is in place and no journal is left.
+bool storePasswordJournaled(const QString &password, QString *error = nullptr,
+                            const QString &path = passwordFileName);
+// The modem has been sent the new password: it stays.
+void keepStoredPassword(const QString &path = passwordFileName);
+// Puts back the file the journal holds, if there is one; at start-up and
+// when a transfer ends before the new password went out.
+void restorePreviousPassword(const QString &path = passwordFileName);

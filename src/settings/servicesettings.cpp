@@ -7,17 +7,12 @@ namespace {
 
 constexpr int valueCount = 17;
 
-// Texts that would split into more values, lose their quotes or change
-// encoding on the way back from the file.
+// Texts that would split into more values, open a quoted value, lose
+// surrounding blanks or change encoding on the way back from the file.
 bool fileSafe(const QString &text)
 {
-    if (!textfile::isSingleByte(text))
-        return false;
-    for (QChar c : text) {
-        if (c == u',' || c == u'"' || c == u'\r' || c == u'\n')
-            return false;
-    }
-    return true;
+    return textfile::isSingleByte(text) && !text.contains(u'"')
+        && textfile::readValues(textfile::joinLines({text})) == QStringList{text};
 }
 
 QStringList fieldTexts(const ServiceSettings &settings)
@@ -89,15 +84,18 @@ ServiceSettings loadSettings(const QString &path)
 
 bool storeSettings(const ServiceSettings &settings, QString *error, const QString &path)
 {
-    for (const QString &text : fieldTexts(settings)) {
-        if (!fileSafe(text)) {
-            if (error) {
-                *error = QStringLiteral("El valor \"%1\" contiene caracteres que no se pueden "
-                                        "guardar en el fichero %2.")
-                             .arg(text, path);
-            }
-            return false;
+    const QByteArray bytes = settingsFileBytes(settings);
+    // What is stored must read back as it stands on the screen.
+    if (parseSettings(bytes) != settings) {
+        if (error) {
+            const QStringList texts = fieldTexts(settings);
+            const auto bad = std::find_if(texts.begin(), texts.end(),
+                                          [](const QString &t) { return !fileSafe(t); });
+            *error = QStringLiteral("El valor \"%1\" contiene caracteres que no se pueden "
+                                    "guardar en el fichero %2.")
+                         .arg(bad != texts.end() ? *bad : QString(), path);
         }
+        return false;
     }
-    return textfile::writeAtomically(path, settingsFileBytes(settings), error);
+    return textfile::writeAtomically(path, bytes, error);
 }

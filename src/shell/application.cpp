@@ -8,6 +8,7 @@
 #include "password/changepassscreen.h"
 #include "settings/confadslscreen.h"
 #include "shell/mainmenuscreen.h"
+#include "shell/startup.h"
 
 #include <QCoreApplication>
 
@@ -16,6 +17,7 @@ Application::Application()
     , m_realTimers(std::make_unique<QtTimerSource>())
     , m_timers(m_realTimers.get())
 {
+    recoverInterruptedSaves();
     changePass()->loadPassword();
     m_settings = loadSettings();
 }
@@ -34,7 +36,11 @@ void Application::start()
 
 void Application::quit()
 {
-    QCoreApplication::quit();
+    // Not QCoreApplication::quit(): it first asks every window to close,
+    // and the transfer screen refuses while a transfer runs.
+    if (m_inputFromModem)
+        m_inputFromModem->dialogue().endForExit();
+    QCoreApplication::exit(0);
 }
 
 template<typename T>

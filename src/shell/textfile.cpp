@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 namespace textfile {
@@ -26,20 +27,46 @@ bool isSingleByte(const QString &text)
     return true;
 }
 
-bool readAll(const QString &path, QByteArray *bytes)
+ReadResult readFile(const QString &path, QByteArray *bytes)
 {
+    const QFileInfo info(path);
+    if (!info.exists())
+        return ReadResult::Missing;
+    if (!info.isFile() || info.size() > maxFileSize)
+        return ReadResult::Damaged;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return false;
-    *bytes = file.readAll();
-    return file.error() == QFileDevice::NoError;
+        return ReadResult::Missing;
+    // A file that grew since it was looked at is still not read whole.
+    *bytes = file.read(maxFileSize + 1);
+    if (file.error() != QFileDevice::NoError)
+        return ReadResult::Missing;
+    return bytes->size() > maxFileSize ? ReadResult::Damaged : ReadResult::Ok;
 }
 
-static bool tryWrite(const QString &path, const QByteArray &bytes)
+bool readAll(const QString &path, QByteArray *bytes)
+{
+    return readFile(path, bytes) == ReadResult::Ok;
+}
+
+static bool tryWrite(const QString &path, const QByteArray &bytes, bool ownerOnly)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
+    if (ownerOnly) {
+        const bool restricted =
+            file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+#ifdef Q_OS_UNIX
+        // Set before any byte is written; a secret others could read is not written at all.
+        if (!restricted) {
+            file.cancelWriting();
+            return false;
+        }
+#else
+        Q_UNUSED(restricted); // elsewhere the folder's access rules decide
+#endif
+    }
     if (file.write(bytes) != bytes.size()) {
         file.cancelWriting();
         return false;
@@ -47,18 +74,31 @@ static bool tryWrite(const QString &path, const QByteArray &bytes)
     return file.commit();
 }
 
-bool writeAtomically(const QString &path, const QByteArray &bytes, QString *error, bool createDir)
+bool writeAtomically(const QString &path, const QByteArray &bytes, QString *error, bool createDir,
+                     bool ownerOnly)
 {
-    if (tryWrite(path, bytes))
+    if (tryWrite(path, bytes, ownerOnly))
         return true;
     if (createDir) {
         const QString dir = QFileInfo(path).path();
-        if (QDir().mkpath(dir) && tryWrite(path, bytes))
+        if (QDir().mkpath(dir) && tryWrite(path, bytes, ownerOnly))
             return true;
     }
     if (error)
         *error = QStringLiteral("No se ha podido escribir el fichero %1.").arg(path);
     return false;
+}
+
+void removeStaleTemporaries(const QString &dir, const QString &pattern)
+{
+    const QDir folder(dir);
+    static const QRegularExpression suffix(QStringLiteral("\\.[A-Za-z0-9]{6}$"));
+    const QStringList candidates =
+        folder.entryList({pattern + QStringLiteral(".??????")}, QDir::Files | QDir::CaseSensitive);
+    for (const QString &name : candidates) {
+        if (suffix.match(name).hasMatch())
+            QFile::remove(folder.filePath(name));
+    }
 }
 
 QStringList readValues(const QByteArray &bytes)

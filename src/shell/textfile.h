@@ -14,15 +14,35 @@ QByteArray joinLines(const QStringList &lines);
 
 bool isSingleByte(const QString &text);
 
-// Reads a whole file. Returns false when it is missing or unreadable.
+// Far above any file the program writes (the largest, a script, is about
+// 1 KB), low enough that a stray huge file is never read whole.
+constexpr qint64 maxFileSize = 1024 * 1024;
+
+enum class ReadResult {
+    Ok,
+    Missing,  // absent or cannot be opened
+    Damaged,  // not a regular file (a FIFO or device would block), or too large
+};
+
+// Reads a whole file of at most maxFileSize bytes; never blocks on a
+// special file.
+ReadResult readFile(const QString &path, QByteArray *bytes);
+// Reads a whole file. Returns false when it is missing, unreadable or damaged.
 bool readAll(const QString &path, QByteArray *bytes);
 
 // Replaces the file whole, or leaves the old one untouched: the bytes go to a
 // temporary file that is renamed over the target only once fully written.
 // With createDir, a missing parent directory is created and the write tried
-// once more. On failure *error holds a sentence for the user, in Spanish.
+// once more. With ownerOnly the file (and its temporary, before any byte is
+// written) can be read by its owner alone. On failure *error holds a
+// sentence for the user, in Spanish.
 bool writeAtomically(const QString &path, const QByteArray &bytes, QString *error,
-                     bool createDir = false);
+                     bool createDir = false, bool ownerOnly = false);
+
+// Removes the temporaries that a save cut short left beside the files of
+// dir whose names match pattern (a wildcard such as "*.cfg"): the target's
+// name, a dot and six letters or digits. Nothing else is touched.
+void removeStaleTemporaries(const QString &dir, const QString &pattern);
 
 // Values of a delimited text file, read the way the stored files were
 // written: a value ends at a comma or a line break (CR LF, CR or LF counted

@@ -1,6 +1,8 @@
 #include "builder/modemnokiaconfscreen.h"
 #include "loader/inputfrommodemscreen.h"
 #include "loader/logview.h"
+#include "password/changepassscreen.h"
+#include "password/passwordstore.h"
 #include "shell/application.h"
 #include "shell/mainmenuscreen.h"
 
@@ -14,6 +16,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QtTest>
 
 // An application whose transfer screen talks to a fake link in virtual time.
@@ -233,6 +236,60 @@ private slots:
         QVERIFY(!s);
         QVERIFY(!rig.app.hasInputFromModem());
         QVERIFY(rig.open()->isVisible());
+    }
+
+    // M_Exit and the main menu's window end the program at once, whatever
+    // the transfer screen is doing: no question, no refusal, the transfer
+    // cut short as after a lost port.
+    void programEndsAtOnce_data()
+    {
+        QTest::addColumn<bool>("byWindow");
+        QTest::addColumn<qint64>("at"); // -1: the screen open and idle
+        QTest::addColumn<QByteArray>("logged");
+        QTest::addColumn<QString>("stored"); // claves.dat held "abc"
+
+        const QByteArray start = "Actualizando password. Por favor espere.\r\n";
+        for (bool byWindow : {false, true}) {
+            const char *how = byWindow ? "main window closed" : "M_Exit";
+            QTest::addRow("%s, idle", how) << byWindow << -1LL << QByteArray() << "abc";
+            QTest::addRow("%s, password phase", how) << byWindow << 12000LL << start + "\r\n" << "abc";
+            QTest::addRow("%s, script phase", how)
+                << byWindow << 100000LL << start + "....>OK\r\n\r\n" << "nueva1";
+        }
+    }
+
+    void programEndsAtOnce()
+    {
+        QFETCH(bool, byWindow);
+        QFETCH(qint64, at);
+        QFETCH(QByteArray, logged);
+        QFETCH(QString, stored);
+
+        ScreenRig rig(6);
+        QVERIFY(storePassword(QStringLiteral("abc")));
+        rig.app.changePass()->pass1->setText(QStringLiteral("nueva1"));
+        InputFromModemScreen *s = rig.open();
+        if (at >= 0) {
+            QTest::mouseClick(s->loadConf, Qt::LeftButton);
+            rig.clock.advanceTo(at);
+            rig.link->receive("OK\r\n"); // not yet polled when the program ends
+        }
+        const int sent = rig.link->writes.size();
+        QTimer::singleShot(0, [&] {
+            if (byWindow)
+                rig.app.mainMenu()->close();
+            else
+                QTest::mouseClick(rig.app.mainMenu()->M_Exit, Qt::LeftButton);
+        });
+        QCOMPARE(QApplication::exec(), 0);
+
+        QVERIFY(!rig.link->isOpen());
+        QVERIFY(s->isVisible()); // its own closing action never ran
+        QCOMPARE(rig.boxes.shown.size(), at >= 0 ? 1 : 0); // only the power-cycle box
+        rig.clock.advance(300000);
+        QCOMPARE(rig.link->writes.size(), sent);
+        QCOMPARE(readBytes(QStringLiteral("logs/912345678.log")), logged);
+        QCOMPARE(loadPassword(), stored);
     }
 };
 

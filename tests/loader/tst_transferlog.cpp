@@ -2,7 +2,6 @@
 
 #include "workdir.h"
 
-#include <QRandomGenerator>
 #include <QTest>
 
 // What a view holds after applying the log's deltas one by one.
@@ -66,28 +65,6 @@ private slots:
         QVERIFY(!view.overRemoved);
     }
 
-    // Whatever the bytes and polls, the view built from deltas alone equals
-    // the whole rendering.
-    void deltasFollowTheText()
-    {
-        const char alphabet[] = {'a', '\r', '\n', '\b', '\b', '\0', '\xe9'};
-        for (quint32 seed = 1; seed <= 20; ++seed) {
-            QRandomGenerator random(seed);
-            TransferLog log;
-            DeltaFollower view(log);
-            log.setText("....>");
-            log.startReading();
-            for (int poll = 0; poll < 200; ++poll) {
-                QByteArray chunk;
-                for (int i = random.bounded(6); i > 0; --i)
-                    chunk += alphabet[random.bounded(int(sizeof alphabet))];
-                log.appendReceived(chunk);
-                QVERIFY(!view.overRemoved);
-                QCOMPARE(view.shown, log.displayText());
-            }
-        }
-    }
-
     void logFile_data()
     {
         QTest::addColumn<QByteArray>("text");
@@ -107,17 +84,30 @@ private slots:
         QFETCH(QByteArray, file);
 
         WorkDir dir;
+        const QString path = QStringLiteral("logs/912345678.log");
         QString error;
-        QVERIFY(writeLogFile(QStringLiteral("912345678"), text, stopped, &error)); // makes logs/
-        QCOMPARE(readBytes(QStringLiteral("logs/912345678.log")), file);
-        QVERIFY(writeLogFile(QStringLiteral("912345678"), "x", false, &error)); // replaces it
-        QCOMPARE(readBytes(QStringLiteral("logs/912345678.log")), QByteArray("x\r\n"));
+        TransferLog log;
+        LogFile out;
+        QVERIFY(out.open(QStringLiteral("912345678"), &error)); // makes logs/
+        log.setText(text + "xy");
+        out.sync(log);
+        log.appendReceived("\b\b"); // takes back bytes already written
+        out.sync(log);
+        QCOMPARE(readBytes(path), text);
+        QVERIFY(out.finish(log, stopped, &error));
+        QCOMPARE(readBytes(path), file);
+        log.appendText("late"); // after the end: not in the file
+        out.sync(log);
+        QCOMPARE(readBytes(path), file);
+
+        QVERIFY(out.open(QStringLiteral("912345678"), &error)); // replaces it
+        QCOMPARE(readBytes(path), QByteArray());
 
         // A file where the folder should be: reported, left alone.
         QVERIFY(QDir(QStringLiteral("logs")).removeRecursively());
         QVERIFY(writeBytes(QStringLiteral("logs"), "not a folder"));
-        QVERIFY(!writeLogFile(QStringLiteral("912345678"), text, stopped, &error));
-        QVERIFY(error.contains(QStringLiteral("logs/912345678.log")));
+        QVERIFY(!out.open(QStringLiteral("912345678"), &error));
+        QVERIFY(error.contains(path));
         QCOMPARE(readBytes(QStringLiteral("logs")), QByteArray("not a folder"));
     }
 };

@@ -98,6 +98,7 @@ private slots:
         QTest::newRow("comma") << settingsFileName << "8,5";
         QTest::newRow("line break") << settingsFileName << "8\r\n9";
         QTest::newRow("quote") << settingsFileName << "\"8\"";
+        QTest::newRow("surrounding blank") << settingsFileName << "8\t";
         QTest::newRow("beyond Latin-1") << settingsFileName << QString(QChar(0x20AC));
     }
     void refusedWriteKeepsOldFile()

@@ -1,3 +1,4 @@
+#include "shell/startup.h"
 #include "shell/textfile.h"
 
 #include "workdir.h"
@@ -58,9 +59,47 @@ private slots:
         QCOMPARE(readBytes("f.txt"), QByteArray("new"));
         QCOMPARE(QDir().entryList(QDir::Files | QDir::Hidden), QStringList{"f.txt"});
 
+    }
+
+    // Only a regular file of a sane size is read; nothing blocks or is
+    // read whole otherwise.
+    void readsOnlyRegularFiles()
+    {
+        WorkDir dir;
+        using R = textfile::ReadResult;
         QByteArray bytes;
-        QVERIFY(!textfile::readAll("sub", &bytes));
-        QVERIFY(!textfile::readAll("missing", &bytes));
+        QVERIFY(writeBytes("limit", QByteArray(textfile::maxFileSize, 'x')));
+        QVERIFY(writeBytes("beyond", QByteArray(textfile::maxFileSize + 1, 'x')));
+        QVERIFY(QDir().mkdir("folder"));
+        QCOMPARE(textfile::readFile("limit", &bytes), R::Ok);
+        QCOMPARE(bytes.size(), textfile::maxFileSize);
+        QCOMPARE(textfile::readFile("beyond", &bytes), R::Damaged);
+        QCOMPARE(textfile::readFile("folder", &bytes), R::Damaged);
+        QCOMPARE(textfile::readFile("missing", &bytes), R::Missing);
+#ifdef Q_OS_UNIX
+        QCOMPARE(textfile::readFile("/dev/zero", &bytes), R::Damaged); // endless; a FIFO: tst_shell
+#endif
+    }
+
+    // At start only the program's own temporaries go: a stored file's
+    // name, a dot and six letters or digits.
+    void startRemovesOnlyOwnTemporaries()
+    {
+        WorkDir dir;
+        const QStringList removed{"conf_gen.dat.AbC123", "claves.dat.x1Y2z3",
+                                  "claves.dat.anterior.Qwerty", "configuraciones/912345678.cfg.aB3dE5"};
+        const QStringList kept{"conf_gen.dat", "conf_gen.dat.bak", "conf_gen.dat.AbC1234",
+                               "xconf_gen.dat.AbC123", "claves.dat.a-b_c1", "notas.txt.AbC123",
+                               "configuraciones/912345678.cfg", "configuraciones/912.txt.aB3dE5",
+                               "logs/912.log.aB3dE5"};
+        QVERIFY(QDir().mkpath("configuraciones") && QDir().mkpath("logs"));
+        for (const QString &name : removed + kept)
+            QVERIFY(writeBytes(name, "x"));
+        recoverInterruptedSaves();
+        for (const QString &name : removed)
+            QVERIFY2(!QFileInfo::exists(name), qPrintable(name));
+        for (const QString &name : kept)
+            QVERIFY2(QFileInfo::exists(name), qPrintable(name));
     }
 };
 

@@ -1,0 +1,143 @@
+#include "builder/configscript.h"
+#include "password/passwordstore.h"
+#include "settings/servicesettings.h"
+#include "shell/startup.h"
+#include "shell/textfile.h"
+
+#include "workdir.h"
+
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QThread>
+#include <QtTest>
+
+#include <cstdio>
+
+// Kills a process that saves one stored file over and over, at random
+// moments, and checks what the next start finds: the file whole, in one of
+// its two versions, and no temporary left.
+
+namespace {
+
+ServiceSettings settingsVersion(int v)
+{
+    ServiceSettings s = defaultSettings();
+    s.vciValue = QString::number(8 + v);
+    s.comPort = qint16(1 + v);
+    return s;
+}
+
+QString passwordVersion(int v) { return v ? QStringLiteral("nueva1") : QStringLiteral("anterior"); }
+
+SubscriberConfig subscriberVersion(int v)
+{
+    SubscriberConfig c;
+    c.userPhoneNumValue = QStringLiteral("912345678");
+    c.userIpAdd = {"192", "168", "1", v ? "64" : "32"};
+    c.userMaskAdd = {"255", "255", "255", "224"};
+    c.modEtherIpAdd = {"10", "0", "0", "1"};
+    c.modEtherMaskAdd = {"255", "255", "255", "0"};
+    return c;
+}
+
+const QString scriptFile = QStringLiteral("configuraciones/912345678.cfg");
+
+bool save(const QString &kind, int v)
+{
+    if (kind == u"settings")
+        return storeSettings(settingsVersion(v));
+    if (kind == u"password") {
+        // As a transfer does: journaled, kept once the modem has it.
+        if (!storePasswordJournaled(passwordVersion(v)))
+            return false;
+        keepStoredPassword();
+        return true;
+    }
+    return writeConfigScript(subscriberVersion(v), ConfigType::NAPT, settingsVersion(0));
+}
+
+// The child: saves the two versions in turn until it is killed.
+int saveForEver(const QString &kind)
+{
+    for (int v = 1;; v ^= 1) {
+        if (!save(kind, v))
+            return 1;
+        if (v == 1) {
+            fputs("saving\n", stdout);
+            fflush(stdout);
+        }
+    }
+}
+
+} // namespace
+
+class TestCrashConsistency : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void killedInTheMiddleOfSaves_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("conf_gen.dat") << "settings";
+        QTest::newRow("claves.dat") << "password";
+        QTest::newRow("script") << "script";
+    }
+
+    void killedInTheMiddleOfSaves()
+    {
+        QFETCH(QString, kind);
+        WorkDir dir;
+        QVERIFY(save(kind, 0));
+        const QSet<QByteArray> settingsFiles{settingsFileBytes(settingsVersion(0)),
+                                             settingsFileBytes(settingsVersion(1))};
+        const QSet<QString> passwords{passwordVersion(0), passwordVersion(1)};
+        const QSet<QByteArray> scripts{
+            textfile::joinLines(buildConfigScript(subscriberVersion(0), ConfigType::NAPT, settingsVersion(0)).lines),
+            textfile::joinLines(buildConfigScript(subscriberVersion(1), ConfigType::NAPT, settingsVersion(0)).lines)};
+        auto whole = [&] {
+            if (kind == u"settings")
+                return settingsFiles.contains(readBytes(settingsFileName));
+            if (kind == u"password")
+                return passwords.contains(loadPassword());
+            return scripts.contains(readBytes(scriptFile));
+        };
+
+        QRandomGenerator random(QRandomGenerator::global()->generate());
+        int caught = 0; // kills that left a temporary: the save was cut short
+        for (int round = 0; round < 30; ++round) {
+            QProcess saver;
+            saver.setProgram(QCoreApplication::applicationFilePath());
+            saver.setArguments({QStringLiteral("--save-for-ever"), kind});
+            saver.setWorkingDirectory(dir.path());
+            saver.start();
+            QVERIFY(saver.waitForReadyRead());
+            QThread::usleep(random.bounded(5000));
+            saver.kill();
+            QVERIFY(saver.waitForFinished());
+            QCOMPARE(saver.exitStatus(), QProcess::CrashExit); // still saving when killed
+
+            auto files = [] {
+                return QDir().entryList(QDir::Files)
+                    + QDir(QStringLiteral("configuraciones")).entryList(QDir::Files);
+            };
+            QVERIFY2(whole(), qPrintable(QStringLiteral("round %1").arg(round)));
+            caught += files().size() > 1 ? 1 : 0;
+            recoverInterruptedSaves(); // the next start
+            QVERIFY(whole());
+            QCOMPARE(files().size(), 1);
+        }
+        qInfo("%d of 30 kills cut a save short", caught);
+    }
+};
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "--save-for-ever") == 0)
+        return saveForEver(QString::fromLatin1(argv[2]));
+    TestCrashConsistency test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_crashconsistency.moc"
