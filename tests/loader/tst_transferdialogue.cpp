@@ -111,8 +111,8 @@ private slots:
         QTest::addColumn<QString>("stored"); // claves.dat afterwards; it held "abc"
 
         const QByteArray ok = startText + "OK\r\n";
-        QTest::newRow("NAPT script, 32 lines") << 32 << "nueva1" << -1LL << -1LL << 208000LL << ok + "!\r\n" << "nueva1";
-        QTest::newRow("DHCP script, 29 lines") << 29 << "nueva1" << -1LL << -1LL << 196000LL << ok + "!\r\n" << "nueva1";
+        QTest::newRow("DHCP script, 32 lines") << 32 << "nueva1" << -1LL << -1LL << 208000LL << ok + "!\r\n" << "nueva1";
+        QTest::newRow("NAPT script, 29 lines") << 29 << "nueva1" << -1LL << -1LL << 196000LL << ok + "!\r\n" << "nueva1";
         QTest::newRow("unchanged password") << 29 << "trumelox" << -1LL << -1LL << 196000LL << ok + "!\r\n" << "trumelox";
         QTest::newRow("empty script") << 0 << "nueva1" << -1LL << -1LL << 44000LL << startText + "\r\n" << "nueva1";
         QTest::newRow("fewer than four lines") << 3 << "nueva1" << -1LL << -1LL << 92000LL << ok + "!\r\n" << "nueva1";
