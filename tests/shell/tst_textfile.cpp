@@ -49,6 +49,12 @@ private slots:
         QVERIFY(!QFileInfo::exists("sub"));
         QVERIFY(textfile::writeAtomically("sub/g.txt", "x", &error, true));
         QCOMPARE(readBytes("sub/g.txt"), QByteArray("x"));
+
+        // A parent that is a plain file cannot be made a folder: the file
+        // stays, and no temporary file is left behind.
+        QVERIFY(!textfile::writeAtomically("f.txt/h.txt", "x", &error, true));
+        QCOMPARE(readBytes("f.txt"), QByteArray("new"));
+        QCOMPARE(QDir().entryList(QDir::Files | QDir::Hidden), QStringList{"f.txt"});
     }
 
     // Only a regular file of a sane size is read; nothing blocks or is
