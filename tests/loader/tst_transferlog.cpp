@@ -110,15 +110,6 @@ private slots:
         QString error;
         QVERIFY(writeLogFile(QStringLiteral("912345678"), text, stopped, &error)); // makes logs/
         QCOMPARE(readBytes(QStringLiteral("logs/912345678.log")), file);
-        QVERIFY(writeLogFile(QStringLiteral("912345678"), "x", false, &error)); // replaces it
-        QCOMPARE(readBytes(QStringLiteral("logs/912345678.log")), QByteArray("x\r\n"));
-
-        // A file where the folder should be: reported, left alone.
-        QVERIFY(QDir(QStringLiteral("logs")).removeRecursively());
-        QVERIFY(writeBytes(QStringLiteral("logs"), "not a folder"));
-        QVERIFY(!writeLogFile(QStringLiteral("912345678"), text, stopped, &error));
-        QVERIFY(error.contains(QStringLiteral("logs/912345678.log")));
-        QCOMPARE(readBytes(QStringLiteral("logs")), QByteArray("not a folder"));
     }
 };
 
