@@ -172,7 +172,6 @@ private slots:
         const QList<Message> none;
         QTest::newRow("settings octet 255") << "ipAddEDC_2" << "255" << none << false;
         QTest::newRow("settings octet 256") << "ipAddEDC_2" << "256" << QList<Message>{range} << true;
-        QTest::newRow("settings octet pasted junk") << "ipAddEDC_3" << "1.2" << QList<Message>{range} << true;
         QTest::newRow("subscriber octet 300") << "modemNokiaConf/userIpAdd_3" << "300" << QList<Message>{range} << true;
         QTest::newRow("counter 0") << "minSize" << "0" << none << false;
         QTest::newRow("telephone short") << "modemNokiaConf/userPhoneNumValue" << "12345678" << QList<Message>{shortPhone}
