@@ -2,8 +2,6 @@
 #include "settings/servicesettings.h"
 #include "shell/deployment.h"
 
-#include "workdir.h"
-
 #include <QtTest>
 
 namespace {
@@ -64,7 +62,6 @@ private slots:
     void typedTextsKept();
     void refusals_data();
     void refusals();
-    void writesWholeFile();
 };
 
 void TestConfigScript::variants_data()
@@ -168,21 +165,6 @@ void TestConfigScript::refusals()
     const ConfigScript script = buildConfigScript(sub, type, set);
     QCOMPARE(!script.ok(), refused);
     QCOMPARE(script.lines.isEmpty(), refused);
-}
-
-void TestConfigScript::writesWholeFile()
-{
-    WorkDir dir;
-    QString error;
-    // The folder does not exist yet: the first save creates it.
-    QVERIFY2(writeConfigScript(subscriber(), ConfigType::DHCP, settings(), &error), qPrintable(error));
-    const QString path = configScriptPath("981234567");
-    QCOMPARE(path, QString("configuraciones/981234567.cfg"));
-    QCOMPARE(readBytes(path), dhcpScript.join("\r\n").toLatin1() + "\r\n");
-
-    // A second save with the other type leaves nothing of the first.
-    QVERIFY(writeConfigScript(subscriber(), ConfigType::NAPT, settings(), &error));
-    QCOMPARE(readBytes(path), naptScript.join("\r\n").toLatin1() + "\r\n");
 }
 
 QTEST_GUILESS_MAIN(TestConfigScript)
