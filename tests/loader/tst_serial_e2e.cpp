@@ -140,7 +140,6 @@ private slots:
         QTest::addColumn<QByteArray>("clutter");  // behind each echo, as the log keeps it
 
         QTest::newRow("crlf console") << "crlf" << 0 << false << QByteArray();
-        QTest::newRow("lfcr console") << "lfcr" << 0 << false << QByteArray();
         // The simulator's clutter is NUL # backspace: NUL stays, # is erased.
         QTest::newRow("lf console with clutter on every line") << "lf" << 100 << true << QByteArray("\0", 1);
     }
