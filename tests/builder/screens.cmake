@@ -1,2 +1,1 @@
-adsl_test(tst_modemnokiaconfscreen SOURCES tst_modemnokiaconfscreen.cpp GUI)
-adsl_test(tst_modemoptionsscreen SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_modemoptionsscreen.cpp GUI)
+adsl_test(tst_builderscreens SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_builderscreens.cpp GUI)

@@ -1,89 +1,101 @@
+#include "builder/modemnokiaconfscreen.h"
 #include "fields/dottedquad.h"
-#include "fields/entryrules.h"
-#include "fields/fieldrules.h"
+#include "loader/inputfrommodemscreen.h"
+#include "settings/confadslscreen.h"
 #include "settings/servicesettings.h"
+#include "shell/application.h"
 
-#include "recordingmessageboxes.h"
+#include "appfixture.h"
+#include "screentest.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QVBoxLayout>
-#include <QtTest>
+#include <QSignalSpy>
 
-using namespace entryrules;
+namespace {
 
-// A window with one field of every kind, under one set of rules.
-class Host : public QWidget
-{
-public:
-    Host()
-    {
-        settings.minSize = "9";
-        settings.maxSize = "10";
-        auto *layout = new QVBoxLayout(this);
-        // First in the focus chain, so that activation lands on no field.
-        other = new QPushButton("other", this);
-        edc = new DottedQuad("ipAddEDC", this);
-        user = new DottedQuad("userIpAdd", this);
-        for (QWidget *w : std::initializer_list<QWidget *>{edc, user, line("minSize", 1), line("maxSize", 2),
-                                                           line("phone", 10), line("file", 0), other})
-            layout->addWidget(w);
-        rules = new FieldRules(this);
-        rules->addOctets(edc, FieldRules::OctetLeave::RefuseEmpty);
-        rules->addOctets(user, FieldRules::OctetLeave::AllowEmpty);
-        rules->addCounter(field("minSize"), true);
-        rules->addCounter(field("maxSize"), false);
-        rules->addPhoneNumber(field("phone"), settings);
-        rules->addFileNumber(field("file"));
-    }
-    QLineEdit *field(const QString &name) const { return findChild<QLineEdit *>(name); }
+const Message octetKey{"Error: Formato no válido", "Sólo se permite introducir números entre 0 y 9", MessageIcon::Warning};
+const Message digitKey{"Formato no válido", "Introduzca dígitos comprendidos entre 1 y 9 (ambos inclusive)",
+                       MessageIcon::Warning};
+const Message range{"Formato no válido", "Se debe introducir un número entre 0 y 255", MessageIcon::Critical};
+const Message counter{"Formato no válido", "Introduzca un valor entre 1 y 99 (ambos inclusive)", MessageIcon::Warning};
+const Message shortPhone{"Error:Formato no válido", "El número de teléfono debe contener entre 9 y 9 digitos.",
+                         MessageIcon::Warning};
+const Message noFile{"Error", "Introduzca un fichero de configuración.", MessageIcon::Warning};
 
-    ServiceSettings settings;
-    DottedQuad *edc;
-    DottedQuad *user;
-    QPushButton *other;
-    FieldRules *rules;
+} // namespace
 
-private:
-    QLineEdit *line(const char *name, int maxLength)
-    {
-        auto *line = new QLineEdit(this);
-        line->setObjectName(name);
-        if (maxLength > 0)
-            line->setMaxLength(maxLength);
-        return line;
-    }
-};
-
+// The rules of the entry fields, on the screens that use them: what a key
+// does, and what leaving the field does.
 class TestFieldRules : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<Host> host;
-    std::unique_ptr<RecordingMessageBoxes> boxes;
+    std::unique_ptr<AppFixture> f;
 
+    // Shows the screen of "screen/field", the settings one by default, and
+    // empties the field. The subscriber's telephone is made valid, so that
+    // the focus may leave it.
+    QLineEdit *open(const QString &where)
+    {
+        const QString name = where.contains('/') ? where.section('/', 0, 0) : "confADSL";
+        Screen *screen = name == "modemNokiaConf" ? static_cast<Screen *>(f->app.modemNokiaConf())
+            : name == "inputFromModem"            ? static_cast<Screen *>(f->app.inputFromModem())
+                                                  : static_cast<Screen *>(f->app.confADSL());
+        screen->showScreen();
+        if (!QTest::qWaitForWindowActive(screen))
+            return nullptr;
+        if (screen == f->app.modemNokiaConf())
+            f->app.modemNokiaConf()->userPhoneNumValue->setText("912345678");
+        auto *line = screen->findChild<QLineEdit *>(where.section('/', -1));
+        if (line)
+            line->clear();
+        return line;
+    }
+    QLineEdit *settingsField(const char *name) const { return f->app.confADSL()->findChild<QLineEdit *>(name); }
     void focusInto(QLineEdit *field)
     {
-        QTest::mouseClick(field, Qt::LeftButton);
+        click(field);
         QCOMPARE(QApplication::focusWidget(), field);
     }
 
 private slots:
-    void init()
+    void init() { f = std::make_unique<AppFixture>(); }
+    void cleanup() { f.reset(); }
+
+    // Every field of every screen: a letter shows the field's key message
+    // and empties it; then Tab leaves it empty.
+    void eachField_data()
     {
-        host = std::make_unique<Host>();
-        host->show();
-        host->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(host.get()));
-        boxes = std::make_unique<RecordingMessageBoxes>();
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QList<Message>>("messages");
+        QTest::addColumn<bool>("focusBack");
+        for (const char *field : {"ipAddEDC_1", "maskAddEDC_2", "ipAddDNS_3"})
+            QTest::newRow(field) << field << QList<Message>{octetKey, range} << true;
+        for (const char *field : {"minSize", "vciValue", "vpiValue"})
+            QTest::newRow(field) << field << QList<Message>{digitKey, counter} << true;
+        QTest::newRow("maxSize") << "maxSize" << QList<Message>{digitKey, counter} << false;
+        for (const char *field : {"userIpAdd_0", "userMaskAdd_1", "modEtherIpAdd_2", "modEtherMaskAdd_3"})
+            QTest::newRow(field) << QString("modemNokiaConf/") + field << QList<Message>{octetKey} << false;
+        QTest::newRow("telephone") << "modemNokiaConf/userPhoneNumValue" << QList<Message>{digitKey, shortPhone} << true;
+        QTest::newRow("file number") << "inputFromModem/userPhoneNumberValue" << QList<Message>{digitKey, noFile} << true;
     }
-    void cleanup()
+    void eachField()
     {
-        boxes.reset();
-        host.reset();
+        QFETCH(QString, field);
+        QFETCH(QList<Message>, messages);
+        QFETCH(bool, focusBack);
+        QLineEdit *line = open(field);
+        QVERIFY(line);
+        focusInto(line);
+        QTest::keyClicks(line, "a");
+        QCOMPARE(line->text(), QString());
+        QTest::keyClick(line, Qt::Key_Tab);
+        QCOMPARE(f->boxes.shown, messages);
+        QCOMPARE(QApplication::focusWidget() == line, focusBack);
     }
 
     // Real key events; "<...>" is a key by name, the rest typed characters.
@@ -93,18 +105,14 @@ private slots:
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("expected");
         QTest::addColumn<QList<Message>>("messages");
-        const QList<Message> none, octetKey{octetKeyMessage()}, digitKey{digitKeyMessage()};
+        const QList<Message> none;
         QTest::newRow("digits") << "ipAddEDC_0" << "192" << "192" << none;
-        QTest::newRow("letter loses the digits before it") << "ipAddEDC_1" << "12a" << "" << octetKey;
-        QTest::newRow("fourth digit refused silently") << "userIpAdd_3" << "1234" << "123" << none;
-        QTest::newRow("letter in a full octet") << "userIpAdd_2" << "123a" << "123" << octetKey;
-        QTest::newRow("blank") << "userIpAdd_0" << "1 " << "" << octetKey;
-        QTest::newRow("second digit of minSize refused") << "minSize" << "12" << "1" << none;
-        QTest::newRow("copy, then a deletion empties") << "ipAddEDC_2" << "25<Ctrl+C><Home><Del>" << "" << octetKey;
-        QTest::newRow("copy alone changes nothing") << "ipAddEDC_2" << "25<Ctrl+C>" << "25" << octetKey;
-        QTest::newRow("paste") << "phone" << "91<Ctrl+V>" << "" << digitKey;
+        QTest::newRow("letter loses the digits before it") << "ipAddEDC_1" << "12a" << "" << QList<Message>{octetKey};
+        QTest::newRow("fourth digit refused silently") << "modemNokiaConf/userIpAdd_3" << "1234" << "123" << none;
+        QTest::newRow("copy alone changes nothing") << "ipAddEDC_2" << "25<Ctrl+C>" << "25" << QList<Message>{octetKey};
+        QTest::newRow("paste") << "modemNokiaConf/userPhoneNumValue" << "91<Ctrl+V>" << "" << QList<Message>{digitKey};
         QTest::newRow("keys typing nothing pass")
-            << "userIpAdd_1" << "42<Left><Home><End><Ins><F1><Backspace>" << "4" << none;
+            << "modemNokiaConf/userIpAdd_1" << "42<Left><Home><End><Ins><F1><Backspace>" << "4" << none;
     }
     void typing()
     {
@@ -113,7 +121,8 @@ private slots:
         QFETCH(QString, expected);
         QFETCH(QList<Message>, messages);
         QApplication::clipboard()->setText("77");
-        QLineEdit *line = host->field(field);
+        QLineEdit *line = open(field);
+        QVERIFY(line);
         focusInto(line);
         static const QRegularExpression token("<([^>]+)>|[^<]+");
         for (const QRegularExpressionMatch &m : token.globalMatch(keys)) {
@@ -125,54 +134,49 @@ private slots:
                 QTest::keySequence(line, key);
         }
         QCOMPARE(line->text(), expected);
-        QCOMPARE(boxes->shown, messages);
+        QCOMPARE(f->boxes.shown, messages);
     }
 
     void aRefusedKeyEmptiesTheNextChangeAnywhere()
     {
-        QStringList seen;
-        connect(host->rules, &FieldRules::changed, this, [&](QLineEdit *f) { seen << f->objectName() + '=' + f->text(); });
-        QLineEdit *full = host->user->field(0);
+        QLineEdit *full = open("ipAddEDC_0");
         full->setText("123");
         focusInto(full);
         QTest::keyClick(full, Qt::Key_Return); // refused; the field does not change
-        QCOMPARE(boxes->shown, QList<Message>{octetKeyMessage()});
-        host->user->field(3)->setText("45");
-        QCOMPARE(host->user->field(3)->text(), QString());
-        QCOMPARE(full->text(), QString("123"));
-        QCOMPARE(seen, (QStringList{"userIpAdd_0=123", "userIpAdd_3="})); // after the clear step
+        QCOMPARE(f->boxes.shown, QList<Message>{octetKey});
+        settingsField("ipAddDNS_3")->setText("45");
+        QCOMPARE(settingsField("ipAddDNS_3")->text(), QString());
+        QCOMPARE(f->app.settings().ipAddDNS[3], QString());
+        QCOMPARE(f->app.settings().ipAddEDC[0], QString("123"));
 
         // Paid once: the program's next assignments stay.
-        host->edc->setOctets({"10", "0", "0", "1"});
-        QCOMPARE(joinOctets(host->edc->octets()), QString("10.0.0.1"));
+        f->app.confADSL()->maskAddEDC->setOctets({"255", "0", "0", "0"});
+        QCOMPARE(joinOctets(f->app.settings().maskAddEDC), QString("255.0.0.0"));
 
         // An accepted key clears a pending refusal before it reaches a field.
+        QLineEdit *maxSize = settingsField("maxSize");
+        maxSize->clear();
         QTest::keyClick(full, Qt::Key_Return);
-        focusInto(host->field("maxSize"));
-        QTest::keyClicks(host->field("maxSize"), "12");
-        QCOMPARE(host->field("maxSize")->text(), QString("12"));
+        focusInto(maxSize);
+        QTest::keyClicks(maxSize, "12");
+        QCOMPARE(maxSize->text(), QString("12"));
     }
 
+    // Leaving by a click elsewhere.
     void leaving_data()
     {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QList<Message>>("messages");
         QTest::addColumn<bool>("focusBack");
-        const QList<Message> none, range{octetRangeMessage()};
+        const QList<Message> none;
         QTest::newRow("settings octet 255") << "ipAddEDC_2" << "255" << none << false;
-        QTest::newRow("settings octet 256") << "ipAddEDC_2" << "256" << range << true;
-        QTest::newRow("settings octet pasted junk") << "ipAddEDC_3" << "1.2" << range << true;
-        QTest::newRow("subscriber octet 300") << "userIpAdd_3" << "300" << range << true;
-        QTest::newRow("subscriber octet pasted junk") << "userIpAdd_0" << "ab" << range << true;
+        QTest::newRow("settings octet 256") << "ipAddEDC_2" << "256" << QList<Message>{range} << true;
+        QTest::newRow("subscriber octet 300") << "modemNokiaConf/userIpAdd_3" << "300" << QList<Message>{range} << true;
         QTest::newRow("counter 0") << "minSize" << "0" << none << false;
-        QTest::newRow("telephone short")
-            << "phone" << "12345678"
-            << QList<Message>{{"Error:Formato no válido", "El número de teléfono debe contener entre 9 y 10 digitos.",
-                               MessageIcon::Warning}}
-            << true;
-        QTest::newRow("telephone at minimum") << "phone" << "123456789" << none << false;
-        QTest::newRow("file number empty") << "file" << "" << QList<Message>{configFileMessage()} << true;
+        QTest::newRow("telephone short") << "modemNokiaConf/userPhoneNumValue" << "12345678" << QList<Message>{shortPhone}
+                                         << true;
+        QTest::newRow("telephone at minimum") << "modemNokiaConf/userPhoneNumValue" << "123456789" << none << false;
     }
     void leaving()
     {
@@ -180,62 +184,71 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QList<Message>, messages);
         QFETCH(bool, focusBack);
-        QLineEdit *line = host->field(field);
+        QLineEdit *line = open(field);
+        QVERIFY(line);
+        QWidget *other = line->window()->findChild<QLineEdit *>(field.startsWith("modem") ? "userMaskAdd_0" : "vciValue");
         line->setText(text);
         focusInto(line);
-        QTest::mouseClick(host->other, Qt::LeftButton);
-        QCOMPARE(boxes->shown, messages);
+        QTest::mouseClick(other, Qt::LeftButton);
+        QCOMPARE(f->boxes.shown, messages);
         QCOMPARE(line->text(), text);
-        QCOMPARE(QApplication::focusWidget(), focusBack ? static_cast<QWidget *>(line) : host->other);
+        QCOMPARE(QApplication::focusWidget(), focusBack ? static_cast<QWidget *>(line) : other);
     }
 
     void clickOutOfAnInvalidFieldIsDropped()
     {
-        int clicks = 0;
-        connect(host->other, &QPushButton::clicked, this, [&] { ++clicks; });
-        focusInto(host->field("maxSize")); // empty: refused, but the focus goes on
-        QTest::mouseClick(host->other, Qt::LeftButton);
-        QCOMPARE(QApplication::focusWidget(), host->other);
-        QCOMPARE(clicks, 0);
+        QLineEdit *maxSize = open("maxSize"); // empty: refused, but the focus goes on
+        QPushButton *save = f->app.confADSL()->Save;
+        QSignalSpy clicks(save, &QPushButton::clicked);
+        focusInto(maxSize);
+        click(save);
+        QCOMPARE(QApplication::focusWidget(), save);
+        QCOMPARE(clicks.size(), 0);
         QTest::qWait(0);
-        QTest::mouseClick(host->other, Qt::LeftButton);
-        QCOMPARE(clicks, 1);
+        click(save); // refused for the empty maximum, the focus to minSize
+        QCOMPARE(clicks.size(), 1);
 
         // A refused leave by Tab drops nothing.
-        focusInto(host->field("minSize"));
-        QTest::keyClick(host->field("minSize"), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), host->field("minSize"));
-        QTest::keyClicks(host->field("minSize"), "9");
-        QTest::mouseClick(host->other, Qt::LeftButton);
-        QCOMPARE(clicks, 2);
-        QCOMPARE(boxes->shown, (QList<Message>{counterMessage(), counterMessage()}));
+        QLineEdit *minSize = settingsField("minSize");
+        QCOMPARE(QApplication::focusWidget(), minSize);
+        minSize->clear();
+        QTest::keyClick(minSize, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), minSize);
+        QTest::keyClicks(minSize, "9");
+        click(save);
+        QCOMPARE(clicks.size(), 2);
+        QCOMPARE(f->boxes.shown.size(), 4);
+        QCOMPARE(f->boxes.shown[0], counter);
+        QCOMPARE(f->boxes.shown[2], counter);
     }
 
     void twoInvalidFieldsDoNotBounceTheFocus()
     {
-        QLineEdit *first = host->edc->field(0);
-        focusInto(first); // it and the next are empty, so both invalid
+        QLineEdit *first = open("ipAddEDC_0");
+        settingsField("ipAddEDC_1")->clear(); // it and the next are empty, so both invalid
+        focusInto(first);
         QTest::keyClick(first, Qt::Key_Tab);
-        QCOMPARE(boxes->shown, QList<Message>{octetRangeMessage()});
+        QCOMPARE(f->boxes.shown, QList<Message>{range});
         QCOMPARE(QApplication::focusWidget(), first);
 
         // Once the focus is back, leaving again is checked again.
-        QTest::mouseClick(host->edc->field(1), Qt::LeftButton);
-        QCOMPARE(boxes->shown.size(), 2);
+        click(settingsField("ipAddEDC_1"));
+        QCOMPARE(f->boxes.shown.size(), 2);
         QCOMPARE(QApplication::focusWidget(), first);
     }
 
     void anotherWindowTakingActivationIsNotLeaving()
     {
-        focusInto(host->edc->field(0));
+        QLineEdit *line = open("ipAddEDC_0");
+        focusInto(line);
         QWidget other;
         other.show();
         other.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&other));
-        host->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(host.get()));
-        QCOMPARE(boxes->shown, QList<Message>());
-        QCOMPARE(QApplication::focusWidget(), host->edc->field(0));
+        line->window()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(line->window()));
+        QCOMPARE(f->boxes.shown, QList<Message>());
+        QCOMPARE(QApplication::focusWidget(), line);
     }
 };
 

@@ -3,14 +3,12 @@
 #include "shell/application.h"
 #include "shell/mainmenuscreen.h"
 
-#include "recordingmessageboxes.h"
-#include "workdir.h"
+#include "appfixture.h"
+#include "screentest.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QtTest>
 
 namespace {
 
@@ -37,28 +35,21 @@ class TestChangePassScreen : public QObject
 {
     Q_OBJECT
 
-    struct Fixture
-    {
-        WorkDir dir;
-        bool stored = storePassword("abc");
-        RecordingMessageBoxes boxes;
-        Application app;
-    };
-    std::unique_ptr<Fixture> f;
+    std::unique_ptr<AppFixture> f;
     ChangePassScreen *screen = nullptr;
 
     // Through the main menu, as the installer does.
     bool open()
     {
-        QTest::mouseClick(f->app.mainMenu()->M_changePass, Qt::LeftButton);
+        click(f->app.mainMenu()->M_changePass);
         return QTest::qWaitForWindowActive(screen);
     }
 
 private slots:
     void init()
     {
-        f = std::make_unique<Fixture>();
-        QVERIFY(f->stored);
+        f = std::make_unique<AppFixture>();
+        QVERIFY(storePassword("abc"));
         f->app.start();
         QVERIFY(QTest::qWaitForWindowActive(f->app.mainMenu()));
         screen = f->app.changePass();
@@ -69,16 +60,11 @@ private slots:
     void controls()
     {
         QCOMPARE(screen->windowTitle(), QString("Modificar clave de acceso..."));
-        QCOMPARE(screen->findChild<QLabel *>("pass1Title")->text(), QString("Clave:"));
-        QCOMPARE(screen->findChild<QLabel *>("pass2Title")->text(), QString("Confirmar clave:"));
-        QCOMPARE(screen->savePass->text(), QString("&Salvar"));
-        QCOMPARE(screen->back2main->text(), QString("&Volver"));
-        const QList<QWidget *> order{screen->pass1, screen->pass2, screen->savePass, screen->back2main};
-        order.first()->setFocus();
-        for (QWidget *next : order.mid(1)) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            QCOMPARE(QApplication::focusWidget(), next);
-        }
+        const QList<std::pair<const char *, QString>> captions{
+            {"pass1Title", "Clave:"}, {"pass2Title", "Confirmar clave:"}, {"savePass", "&Salvar"}, {"back2main", "&Volver"}};
+        for (const auto &[name, text] : captions)
+            QCOMPARE(caption(screen, name), text);
+        QCOMPARE(tabOrder(screen->pass1, 4), (QStringList{"pass1", "pass2", "savePass", "back2main"}));
         for (QLineEdit *field : {screen->pass1, screen->pass2}) {
             QCOMPARE(field->echoMode(), QLineEdit::Password);
             type(field, "abcdefghijklmnop"); // the fifteenth character is refused
@@ -110,7 +96,7 @@ private slots:
         type(screen->pass1, first);
         type(screen->pass2, second);
         f->boxes.answers = {answer};
-        QTest::mouseClick(screen->savePass, Qt::LeftButton);
+        click(screen->savePass);
         QCOMPARE(f->boxes.shown, expected);
         const bool done = expected.last() == accepted;
         QCOMPARE(screen->isVisible(), !done);
@@ -137,7 +123,7 @@ private slots:
         if (byClose)
             screen->close();
         else
-            QTest::mouseClick(screen->back2main, Qt::LeftButton);
+            click(screen->back2main);
         QVERIFY(!screen->isVisible());
         QCOMPARE(screen->pass1->text(), QString("abc"));
         QCOMPARE(screen->pass2->text(), QString("abc"));
@@ -148,7 +134,7 @@ private slots:
     {
         type(screen->pass1, "nueva");
         type(screen->pass2, "nueva");
-        QTest::mouseClick(screen->savePass, Qt::LeftButton);
+        click(screen->savePass);
         QVERIFY(QTest::qWaitForWindowActive(f->app.mainMenu()));
 
         // A transfer stored another password meanwhile; the unused one is
