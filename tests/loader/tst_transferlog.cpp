@@ -102,7 +102,6 @@ private slots:
 
         QVERIFY(out.open(QStringLiteral("912345678"), &error)); // replaces it
         QCOMPARE(readBytes(path), QByteArray());
-
     }
 };
 
