@@ -154,42 +154,32 @@ void TransferDialogue::begin()
 
     emit controlsChanged({.mainMenuButtons = false});
 
-    const TransferControls backToIdle{.userPhoneNumberValue = true, .loadConf = true,
-                                      .close = true, .stopCommads = false,
-                                      .mainMenuButtons = true};
+    // Nothing has gone out: the port is let go and the controls come back.
+    const auto refuse = [this](const QString &title, const QString &text) {
+        m_link.close();
+        emit controlsChanged({.userPhoneNumberValue = true, .loadConf = true, .close = true,
+                              .stopCommads = false, .mainMenuButtons = true});
+        emit failed({title, text, MessageIcon::Warning, MessageButtons::Ok});
+    };
     QString error;
-    if (!m_link.open(m_request.comPort, &error)) {
-        emit controlsChanged(backToIdle);
-        emit failed({portErrorTitle,
-                      error + QStringLiteral("\r\nNo se ha enviado nada al módem."),
-                      MessageIcon::Warning, MessageButtons::Ok});
-        return;
-    }
+    if (!m_link.open(m_request.comPort, &error))
+        return refuse(portErrorTitle, error + QStringLiteral("\r\nNo se ha enviado nada al módem."));
     // Setting a password on the modem that is not stored would lock every
     // later transfer out of it: nothing is sent unless the store succeeded.
     if (!storePasswordJournaled(m_request.newPass, &error)) {
-        m_link.close();
-        emit controlsChanged(backToIdle);
-        emit failed({QStringLiteral("Error en el fichero de claves"),
+        return refuse(QStringLiteral("Error en el fichero de claves"),
                       QStringLiteral("No se ha podido guardar la nueva clave de acceso. No se ha "
                                      "enviado nada al módem.\r\n%1")
-                          .arg(error),
-                      MessageIcon::Warning, MessageButtons::Ok});
-        return;
+                          .arg(error));
     }
-
     // A transfer whose log is lost leaves the installer blind: nothing is
     // sent unless the log can be written.
     if (!m_logFile.open(m_request.phone, &error)) {
         restorePreviousPassword();
-        m_link.close();
-        emit controlsChanged(backToIdle);
-        emit failed({QStringLiteral("Error en el fichero de registro"),
+        return refuse(QStringLiteral("Error en el fichero de registro"),
                       QStringLiteral("No se puede guardar el registro de la carga. No se ha "
                                      "enviado nada al módem.\r\n%1")
-                          .arg(error),
-                      MessageIcon::Warning, MessageButtons::Ok});
-        return;
+                          .arg(error));
     }
     m_passwordSent = false;
 
