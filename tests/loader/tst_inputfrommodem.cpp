@@ -121,13 +121,21 @@ private slots:
         QCOMPARE(s->userPhoneNumberValue->maxLength(), maxLength);
         QCOMPARE(rig.states(), saved.isEmpty() ? "10100/11111" : "11100/11111");
 
-        // Load is possible exactly while the field holds a number.
+        // Load is possible exactly while the field holds a number; one
+        // without a script is emptied.
         s->userPhoneNumberValue->setFocus();
         s->userPhoneNumberValue->selectAll();
         QTest::keyClick(s->userPhoneNumberValue, Qt::Key_Backspace);
         QVERIFY(!s->loadConf->isEnabled());
         QTest::keyClicks(s->userPhoneNumberValue, QStringLiteral("9"));
         QVERIFY(s->loadConf->isEnabled());
+        click(s->loadConf);
+        const Message missing{"Error en el nombre del fichero de configuración",
+                              "El fichero de conrfiguración no existe.", MessageIcon::Warning};
+        QCOMPARE(rig.boxes.shown, QList<Message>{missing});
+        QCOMPARE(s->userPhoneNumberValue->text(), QString());
+        QCOMPARE(rig.states(), QStringLiteral("10100/11111"));
+        QVERIFY(rig.link->writes.isEmpty());
     }
 
     void transferThroughTheScreen()
@@ -174,19 +182,6 @@ private slots:
         QCOMPARE(rig.states(), QStringLiteral("11101/11111"));
         QCOMPARE(s->progress->text(), QStringLiteral("Carga parada por el usuario"));
         QCOMPARE(rig.boxes.shown, powerCycle);
-    }
-
-    void missingScript()
-    {
-        ScreenRig rig(0, QStringLiteral("600000000"));
-        InputFromModemScreen *s = rig.open();
-        QTest::mouseClick(s->loadConf, Qt::LeftButton);
-        const Message missing{"Error en el nombre del fichero de configuración",
-                              "El fichero de conrfiguración no existe.", MessageIcon::Warning};
-        QCOMPARE(rig.boxes.shown, QList<Message>{missing});
-        QCOMPARE(s->userPhoneNumberValue->text(), QString());
-        QCOMPARE(rig.states(), QStringLiteral("10100/11111"));
-        QVERIFY(rig.link->writes.isEmpty());
     }
 
     // Closing the window is refused while a transfer runs; the close button
