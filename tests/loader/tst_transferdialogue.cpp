@@ -112,7 +112,6 @@ private slots:
         const QByteArray ok = startText + "OK\r\n";
         QTest::newRow("DHCP script, 32 lines") << 32 << "nueva1" << -1LL << -1LL << 208000LL << ok + "!\r\n" << "nueva1";
         QTest::newRow("empty script") << 0 << "nueva1" << -1LL << -1LL << 44000LL << startText + "\r\n" << "nueva1";
-        QTest::newRow("fewer than four lines") << 3 << "nueva1" << -1LL << -1LL << 92000LL << ok + "!\r\n" << "nueva1";
         QTest::newRow("49 lines fit") << 49 << "nueva1" << -1LL << -1LL << 276000LL << ok + "!\r\n" << "nueva1";
         QTest::newRow("stop in the wait after line 4")
             << 32 << "nueva1" << 97500LL << -1LL << 113500LL << ok + "\r\n" + stopLine << "nueva1";
