@@ -102,7 +102,6 @@ private slots:
     void transfer_data()
     {
         QTest::addColumn<int>("lines");
-        QTest::addColumn<QString>("next");
         QTest::addColumn<qint64>("stopAt"); // -1: not stopped
         QTest::addColumn<qint64>("lostAt"); // -1: the port stays
         QTest::addColumn<qint64>("end");
@@ -110,30 +109,30 @@ private slots:
         QTest::addColumn<QString>("stored"); // claves.dat afterwards; it held "abc"
 
         const QByteArray ok = startText + "OK\r\n";
-        QTest::newRow("DHCP script, 32 lines") << 32 << "nueva1" << -1LL << -1LL << 208000LL << ok + "!\r\n" << "nueva1";
-        QTest::newRow("empty script") << 0 << "nueva1" << -1LL << -1LL << 44000LL << startText + "\r\n" << "nueva1";
-        QTest::newRow("49 lines fit") << 49 << "nueva1" << -1LL << -1LL << 276000LL << ok + "!\r\n" << "nueva1";
+        QTest::newRow("32 lines") << 32 << -1LL << -1LL << 208000LL << ok + "!\r\n" << "nueva1";
+        QTest::newRow("empty script") << 0 << -1LL << -1LL << 44000LL << startText + "\r\n" << "nueva1";
+        QTest::newRow("49 lines fit") << 49 << -1LL << -1LL << 276000LL << ok + "!\r\n" << "nueva1";
         QTest::newRow("stop in the wait after line 4")
-            << 32 << "nueva1" << 97500LL << -1LL << 113500LL << ok + "\r\n" + stopLine << "nueva1";
+            << 32 << 97500LL << -1LL << 113500LL << ok + "\r\n" + stopLine << "nueva1";
         QTest::newRow("stop in the wait after the last line")
-            << 32 << "nueva1" << 205500LL << -1LL << 221500LL << ok + "\r\n" + stopLine << "nueva1";
+            << 32 << 205500LL << -1LL << 221500LL << ok + "\r\n" + stopLine << "nueva1";
         QTest::newRow("port lost in the closing lines")
-            << 32 << "nueva1" << 97500LL << 102500LL << 102500LL << ok + "\r\n" + stopLine << "nueva1";
+            << 32 << 97500LL << 102500LL << 102500LL << ok + "\r\n" + stopLine << "nueva1";
         // What arrived after the last poll but before the loss is logged too.
         QTest::newRow("port lost mid-transfer")
-            << 32 << "nueva1" << -1LL << 100020LL << 100020LL << ok + "!last words\r\n" << "nueva1";
+            << 32 << -1LL << 100020LL << 100020LL << ok + "!last words\r\n" << "nueva1";
         // "admin nueva1" goes out at 24 s: lost before it, the modem still
         // has the previous password, and so has the file.
         QTest::newRow("port lost before the new password went out")
-            << 32 << "nueva1" << -1LL << 22000LL << 22000LL << passwordText + "\r\n" << "abc";
+            << 32 << -1LL << 22000LL << 22000LL << passwordText + "\r\n" << "abc";
         QTest::newRow("port lost after the new password went out")
-            << 32 << "nueva1" << -1LL << 26000LL << 26000LL << passwordText + "\r\n" << "nueva1";
+            << 32 << -1LL << 26000LL << 26000LL << passwordText + "\r\n" << "nueva1";
     }
 
     void transfer()
     {
         QFETCH(int, lines);
-        QFETCH(QString, next);
+        const QString next = QStringLiteral("nueva1");
         QFETCH(qint64, stopAt);
         QFETCH(qint64, lostAt);
         QFETCH(qint64, end);
