@@ -243,8 +243,10 @@ private slots:
                            "restore config default\r\nrestart\r\n  admin\r\nold\r\n"
                            "  set a,set b  \r\n\"set c, d\" dropped,\" e \"\r\n"
                            "\tset f\r\n\r\n\"open quote, g\r\nlast\n"));
-        QCOMPARE(rig.start("trumelox", "nueva1"), std::nullopt);
+        // So does a password read from a hand-edited claves.dat.
+        QCOMPARE(rig.start("trumelox\nquit", "nueva1"), std::nullopt);
         rig.clock.advance(300000);
+        QCOMPARE(rig.link.writes[3].second, QByteArray("trumelox\r"));
         QByteArrayList sent;
         for (const auto &[time, bytes] : rig.link.writes.mid(9))
             sent << bytes;
