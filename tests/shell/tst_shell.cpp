@@ -72,20 +72,6 @@ private slots:
     void menuOpensOneScreenAtATime();
     void activeScreen_data();
     void activeScreen();
-
-private:
-    static QList<QWidget *> exclusiveScreens(Application &app)
-    {
-        return {app.mainMenu(), app.confADSL(), app.changePass(), app.modemOptions(),
-                app.modemNokiaConf()};
-    }
-    static int visibleCount(Application &app)
-    {
-        int n = 0;
-        for (QWidget *w : exclusiveScreens(app))
-            n += w->isVisible() ? 1 : 0;
-        return n;
-    }
 };
 
 // Also after a run killed in the middle of saves and of a transfer's
@@ -148,32 +134,32 @@ void TestShell::mainMenuCaptionsAndTabOrder()
 void TestShell::menuOpensOneScreenAtATime_data()
 {
     QTest::addColumn<QString>("button");
-    QTest::addColumn<QString>("screen");
-    QTest::newRow("settings") << "M_confADSL" << "confADSL";
-    QTest::newRow("password") << "M_changePass" << "changePass";
-    QTest::newRow("type") << "M_intrConf" << "modemOptions";
+    QTest::addColumn<int>("screen"); // of the screens below
+    QTest::newRow("settings") << "M_confADSL" << 1;
+    QTest::newRow("password") << "M_changePass" << 2;
+    QTest::newRow("type") << "M_intrConf" << 3;
 }
 
 void TestShell::menuOpensOneScreenAtATime()
 {
     QFETCH(QString, button);
-    QFETCH(QString, screen);
+    QFETCH(int, screen);
     AppFixture f;
     Application &app = f.app;
     app.start();
     QWidget *menu = app.mainMenu();
     QVERIFY(QTest::qWaitForWindowActive(menu));
-    QWidget *target = nullptr;
-    for (QWidget *w : exclusiveScreens(app))
-        if (w->objectName() == screen)
-            target = w;
-    QVERIFY(target);
+    const QList<QWidget *> screens{menu, app.confADSL(), app.changePass(), app.modemOptions(), app.modemNokiaConf()};
+    const auto visibleCount = [&] {
+        return int(std::count_if(screens.begin(), screens.end(), std::mem_fn(&QWidget::isVisible)));
+    };
+    QWidget *target = screens[screen];
 
     // Once by the back button, once by closing the window: both return.
     for (int round = 0; round < 2; ++round) {
         QTest::mouseClick(menu->findChild<QPushButton *>(button), Qt::LeftButton);
         QVERIFY(target->isVisible());
-        QCOMPARE(visibleCount(app), 1);
+        QCOMPARE(visibleCount(), 1);
         QVERIFY(QTest::qWaitForWindowActive(target));
 
         if (round == 0)
@@ -181,7 +167,7 @@ void TestShell::menuOpensOneScreenAtATime()
         else
             target->close();
         QVERIFY(menu->isVisible());
-        QCOMPARE(visibleCount(app), 1);
+        QCOMPARE(visibleCount(), 1);
         QVERIFY(QTest::qWaitForWindowActive(menu));
     }
     QVERIFY(f.boxes.shown.isEmpty());
