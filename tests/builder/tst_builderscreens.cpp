@@ -51,7 +51,6 @@ class TestBuilderScreens : public QObject
             if (!entries.value(i + 1).isNull())
                 quads[i]->setOctets(quad(entries[i + 1]));
     }
-    void save() { click(screen->saveModConf); }
 
 private slots:
     // Through the main menu, as the installer does.
@@ -145,7 +144,7 @@ private slots:
         open(option);
         fill({"912345678", "10.0.0.2", "255.255.255.0", "9.9.9.9", "255.0.0.0"});
         clickOption(screen->servicetypevalue[2]);
-        save();
+        click(screen->saveModConf);
         QVERIFY(screen->saved);
         QTest::keyClick(screen->userPhoneNumValue, Qt::Key_Space); // full: refused, pending
         QVERIFY(screen->rules()->invalidKey);
@@ -190,11 +189,15 @@ private slots:
         QCOMPARE(f->boxes.shown, typedLength < 10 ? QList<Message>{tooShort} : QList<Message>());
     }
 
-    void saveChecksInOrder_data()
+    // Save checks the entries in this order and stops at the first fault,
+    // writing nothing; else the script of the type picked goes to the
+    // subscriber's file, or a failed write is reported and leaves what was
+    // in the way.
+    void save_data()
     {
         QTest::addColumn<int>("option");
         QTest::addColumn<QStringList>("entries");
-        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("message"); // null: stored; "*": a failed write
         const QStringList complete{"912345678", "10.0.0.2", "255.255.255.0", "192.168.5.1", "255.255.255.0"};
         const auto with = [&](int index, const QString &value) {
             QStringList entries = complete;
@@ -219,58 +222,41 @@ private slots:
         QTest::newRow("script refused") << 0 << noRoom
                                         << "La dirección 10.0.0.255 con la máscara 255.255.255.255 no deja sitio para "
                                            "la dirección primaria: su último octeto pasaría de 255.";
+        const QStringList napt{"012345678", "192.168.1.34", "255.255.255.248"};
+        QTest::newRow("DHCP, 32 lines") << 0 << napt + QStringList{"10.1.1.6", "255.255.255.252"} << QString();
+        QTest::newRow("NAPT, 29 lines") << 1 << napt << QString();
+        QTest::newRow("a file where the folder should be") << 1 << napt << "*";
     }
-    void saveChecksInOrder()
+    void save()
     {
         QFETCH(int, option);
         QFETCH(QStringList, entries);
         QFETCH(QString, message);
         f->app.settings().minSize = "0"; // keeps the telephone's own leave check out of the way
-        open(option);
-        fill(entries);
-        save();
-        QCOMPARE(f->boxes.shown, QList<Message>{error(message)});
-        QVERIFY(screen->saved);
-        QVERIFY(!QDir("configuraciones").exists());
-        QCOMPARE(QApplication::focusWidget(), screen->saveModConf);
-        QCOMPARE(screen->userPhoneNumValue->text(), entries[0]);
-    }
-
-    // The script of the type picked, in the subscriber's file; a write that
-    // fails is reported and leaves what was in the way.
-    void saving_data()
-    {
-        QTest::addColumn<int>("option");
-        QTest::addColumn<int>("lines");
-        QTest::newRow("DHCP, 32 lines") << 0 << 32;
-        QTest::newRow("NAPT, 29 lines") << 1 << 29;
-        QTest::newRow("a file where the folder should be") << 1 << 0;
-    }
-    void saving()
-    {
-        QFETCH(int, option);
-        QFETCH(int, lines);
-        if (lines == 0)
+        if (message == "*")
             QVERIFY(writeBytes("configuraciones", "x"));
         open(option);
-        fill({"012345678", "192.168.1.34", "255.255.255.248"});
-        if (option == 0)
-            fill({"012345678", QString(), QString(), "10.1.1.6", "255.255.255.252"});
+        fill(entries);
         clickOption(screen->servicetypevalue[1]);
-        save();
+        click(screen->saveModConf);
         QVERIFY(screen->saved);
-        if (lines == 0) {
+        QCOMPARE(screen->userPhoneNumValue->text(), entries[0]);
+        if (message.isNull()) {
+            QCOMPARE(f->boxes.shown, QList<Message>{storedMessage});
+            QCOMPARE(screen->subscriber().servicetypevalue, "Class");
+            const QByteArray file = readBytes("configuraciones/012345678.cfg");
+            QCOMPARE(file.count("\r\n"), option == 0 ? 32 : 29);
+            QVERIFY(file.contains("\r\nhostname 012345678\r\n"));
+        } else if (message == "*") {
             QCOMPARE(f->boxes.shown.size(), 1);
             QCOMPARE(f->boxes.last().title, "Error");
             QCOMPARE(f->boxes.last().icon, MessageIcon::Critical);
             QCOMPARE(readBytes("configuraciones"), "x");
-            return;
+        } else {
+            QCOMPARE(f->boxes.shown, QList<Message>{error(message)});
+            QVERIFY(!QDir("configuraciones").exists());
+            QCOMPARE(QApplication::focusWidget(), screen->saveModConf);
         }
-        QCOMPARE(f->boxes.shown, QList<Message>{storedMessage});
-        QCOMPARE(screen->subscriber().servicetypevalue, "Class");
-        const QByteArray file = readBytes("configuraciones/012345678.cfg");
-        QCOMPARE(file.count("\r\n"), lines);
-        QVERIFY(file.contains("\r\nhostname 012345678\r\n"));
     }
 };
 

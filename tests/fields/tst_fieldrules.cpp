@@ -66,75 +66,82 @@ private slots:
     void init() { f = std::make_unique<AppFixture>(); }
     void cleanup() { f.reset(); }
 
-    // Every field of every screen: a letter shows the field's key message
-    // and empties it; then Tab leaves it empty.
-    void eachField_data()
+    // Real key events on a field that first holds "text": "<...>" is a key
+    // by name, "<click>" a click on another field, the rest typed characters.
+    void keys_data()
     {
         QTest::addColumn<QString>("field");
-        QTest::addColumn<QList<Message>>("messages");
-        QTest::addColumn<bool>("focusBack");
-        for (const char *field : {"ipAddEDC_1", "maskAddEDC_2", "ipAddDNS_3"})
-            QTest::newRow(field) << field << QList<Message>{octetKey, range} << true;
-        for (const char *field : {"minSize", "vciValue", "vpiValue"})
-            QTest::newRow(field) << field << QList<Message>{digitKey, counter} << true;
-        QTest::newRow("maxSize") << "maxSize" << QList<Message>{digitKey, counter} << false;
-        for (const char *field : {"userIpAdd_0", "userMaskAdd_1", "modEtherIpAdd_2", "modEtherMaskAdd_3"})
-            QTest::newRow(field) << QString("modemNokiaConf/") + field << QList<Message>{octetKey} << false;
-        QTest::newRow("telephone") << "modemNokiaConf/userPhoneNumValue" << QList<Message>{digitKey, shortPhone} << true;
-        QTest::newRow("file number") << "inputFromModem/userPhoneNumberValue" << QList<Message>{digitKey, noFile} << true;
-    }
-    void eachField()
-    {
-        QFETCH(QString, field);
-        QFETCH(QList<Message>, messages);
-        QFETCH(bool, focusBack);
-        QLineEdit *line = open(field);
-        QVERIFY(line);
-        focusInto(line);
-        QTest::keyClicks(line, "a");
-        QCOMPARE(line->text(), QString());
-        QTest::keyClick(line, Qt::Key_Tab);
-        QCOMPARE(f->boxes.shown, messages);
-        QCOMPARE(QApplication::focusWidget() == line, focusBack);
-    }
-
-    // Real key events; "<...>" is a key by name, the rest typed characters.
-    void typing_data()
-    {
-        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("expected");
         QTest::addColumn<QList<Message>>("messages");
-        const QList<Message> none;
-        QTest::newRow("digits") << "ipAddEDC_0" << "192" << "192" << none;
-        QTest::newRow("letter loses the digits before it") << "ipAddEDC_1" << "12a" << "" << QList<Message>{octetKey};
-        QTest::newRow("fourth digit refused silently") << "modemNokiaConf/userIpAdd_3" << "1234" << "123" << none;
-        QTest::newRow("copy alone changes nothing") << "ipAddEDC_2" << "25<Ctrl+C>" << "25" << QList<Message>{octetKey};
-        QTest::newRow("paste") << "modemNokiaConf/userPhoneNumValue" << "91<Ctrl+V>" << "" << QList<Message>{digitKey};
-        QTest::newRow("keys typing nothing pass")
-            << "modemNokiaConf/userIpAdd_1" << "42<Left><Home><End><Ins><F1><Backspace>" << "4" << none;
+        QTest::addColumn<bool>("focusBack");
+        // Every field of every screen: a letter shows the field's key message
+        // and empties it; then Tab leaves it empty.
+        const auto letter = [](const QString &field, const QList<Message> &messages, bool focusBack) {
+            QTest::newRow(qPrintable(field.section('/', -1))) << field << "" << "a<Tab>" << "" << messages << focusBack;
+        };
+        for (const char *field : {"ipAddEDC_1", "maskAddEDC_2", "ipAddDNS_3"})
+            letter(field, {octetKey, range}, true);
+        for (const char *field : {"minSize", "vciValue", "vpiValue"})
+            letter(field, {digitKey, counter}, true);
+        letter("maxSize", {digitKey, counter}, false);
+        for (const char *field : {"userIpAdd_0", "userMaskAdd_1", "modEtherIpAdd_2", "modEtherMaskAdd_3"})
+            letter(QString("modemNokiaConf/") + field, {octetKey}, false);
+        letter("modemNokiaConf/userPhoneNumValue", {digitKey, shortPhone}, true);
+        letter("inputFromModem/userPhoneNumberValue", {digitKey, noFile}, true);
+
+        // Keys alone: the focus stays.
+        const auto typed = [](const char *row, const QString &field, const char *keys, const char *expected,
+                              const QList<Message> &messages) {
+            QTest::newRow(row) << field << "" << keys << expected << messages << true;
+        };
+        typed("digits", "ipAddEDC_0", "192", "192", {});
+        typed("letter loses the digits before it", "ipAddEDC_1", "12a", "", {octetKey});
+        typed("fourth digit refused silently", "modemNokiaConf/userIpAdd_3", "1234", "123", {});
+        typed("copy alone changes nothing", "ipAddEDC_2", "25<Ctrl+C>", "25", {octetKey});
+        typed("paste", "modemNokiaConf/userPhoneNumValue", "91<Ctrl+V>", "", {digitKey});
+        typed("keys typing nothing pass", "modemNokiaConf/userIpAdd_1", "42<Left><Home><End><Ins><F1><Backspace>", "4", {});
+
+        // Leaving by a click elsewhere.
+        const auto left = [](const char *row, const QString &field, const char *text, const QList<Message> &messages) {
+            QTest::newRow(row) << field << text << "<click>" << text << messages << !messages.isEmpty();
+        };
+        left("settings octet 255", "ipAddEDC_2", "255", {});
+        left("settings octet 256", "ipAddEDC_2", "256", {range});
+        left("subscriber octet 300", "modemNokiaConf/userIpAdd_3", "300", {range});
+        left("counter 0", "minSize", "0", {});
+        left("telephone short", "modemNokiaConf/userPhoneNumValue", "12345678", {shortPhone});
+        left("telephone at minimum", "modemNokiaConf/userPhoneNumValue", "123456789", {});
     }
-    void typing()
+    void keys()
     {
         QFETCH(QString, field);
+        QFETCH(QString, text);
         QFETCH(QString, keys);
         QFETCH(QString, expected);
         QFETCH(QList<Message>, messages);
+        QFETCH(bool, focusBack);
         QApplication::clipboard()->setText("77");
         QLineEdit *line = open(field);
         QVERIFY(line);
+        QWidget *other = line->window()->findChild<QLineEdit *>(field.startsWith("modem") ? "userMaskAdd_0" : "vciValue");
+        line->setText(text);
         focusInto(line);
         static const QRegularExpression token("<([^>]+)>|[^<]+");
         for (const QRegularExpressionMatch &m : token.globalMatch(keys)) {
             const QKeySequence key(m.captured(1));
-            QVERIFY2(m.captured(1).isEmpty() || !key.isEmpty(), qPrintable(m.captured(1)));
-            if (key.isEmpty())
+            QVERIFY2(m.captured(1).isEmpty() || m.captured(1) == "click" || !key.isEmpty(), qPrintable(m.captured(1)));
+            if (m.captured(1) == "click")
+                QTest::mouseClick(other, Qt::LeftButton);
+            else if (key.isEmpty())
                 QTest::keyClicks(line, m.captured(0));
             else
                 QTest::keySequence(line, key);
         }
         QCOMPARE(line->text(), expected);
         QCOMPARE(f->boxes.shown, messages);
+        QCOMPARE(QApplication::focusWidget() == line, focusBack);
     }
 
     void aRefusedKeyEmptiesTheNextChangeAnywhere()
@@ -160,39 +167,6 @@ private slots:
         focusInto(maxSize);
         QTest::keyClicks(maxSize, "12");
         QCOMPARE(maxSize->text(), QString("12"));
-    }
-
-    // Leaving by a click elsewhere.
-    void leaving_data()
-    {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QList<Message>>("messages");
-        QTest::addColumn<bool>("focusBack");
-        const QList<Message> none;
-        QTest::newRow("settings octet 255") << "ipAddEDC_2" << "255" << none << false;
-        QTest::newRow("settings octet 256") << "ipAddEDC_2" << "256" << QList<Message>{range} << true;
-        QTest::newRow("subscriber octet 300") << "modemNokiaConf/userIpAdd_3" << "300" << QList<Message>{range} << true;
-        QTest::newRow("counter 0") << "minSize" << "0" << none << false;
-        QTest::newRow("telephone short") << "modemNokiaConf/userPhoneNumValue" << "12345678" << QList<Message>{shortPhone}
-                                         << true;
-        QTest::newRow("telephone at minimum") << "modemNokiaConf/userPhoneNumValue" << "123456789" << none << false;
-    }
-    void leaving()
-    {
-        QFETCH(QString, field);
-        QFETCH(QString, text);
-        QFETCH(QList<Message>, messages);
-        QFETCH(bool, focusBack);
-        QLineEdit *line = open(field);
-        QVERIFY(line);
-        QWidget *other = line->window()->findChild<QLineEdit *>(field.startsWith("modem") ? "userMaskAdd_0" : "vciValue");
-        line->setText(text);
-        focusInto(line);
-        QTest::mouseClick(other, Qt::LeftButton);
-        QCOMPARE(f->boxes.shown, messages);
-        QCOMPARE(line->text(), text);
-        QCOMPARE(QApplication::focusWidget(), focusBack ? static_cast<QWidget *>(line) : other);
     }
 
     void clickOutOfAnInvalidFieldIsDropped()

@@ -72,22 +72,27 @@ private slots:
         }
     }
 
-    void save_data()
+    // Save, or leaving by the back button or by closing the window ("how").
+    void saveOrLeave_data()
     {
+        QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("second");
         QTest::addColumn<MessageAnswer>("answer");
         QTest::addColumn<QList<Message>>("expected");
         const MessageAnswer none = MessageAnswer::Ok;
-        QTest::newRow("equal") << "nueva" << "nueva" << none << QList<Message>{accepted};
-        QTest::newRow("differ in case") << "nueva" << "Nueva" << none << QList<Message>{mismatch};
-        QTest::newRow("second empty") << "nueva" << "" << none << QList<Message>{mismatch};
-        QTest::newRow("both empty, No") << "" << "" << MessageAnswer::No << QList<Message>{emptyQuestion};
-        QTest::newRow("both empty, Yes") << "" << "" << MessageAnswer::Yes << QList<Message>{emptyQuestion, accepted};
-        QTest::newRow("unstorable") << "1234" << "1234" << none << QList<Message>{unstorable}; // scrambles to a quote
+        QTest::newRow("equal") << "save" << "nueva" << "nueva" << none << QList<Message>{accepted};
+        QTest::newRow("differ in case") << "save" << "nueva" << "Nueva" << none << QList<Message>{mismatch};
+        QTest::newRow("second empty") << "save" << "nueva" << "" << none << QList<Message>{mismatch};
+        QTest::newRow("both empty, No") << "save" << "" << "" << MessageAnswer::No << QList<Message>{emptyQuestion};
+        QTest::newRow("both empty, Yes") << "save" << "" << "" << MessageAnswer::Yes << QList<Message>{emptyQuestion, accepted};
+        QTest::newRow("unstorable") << "save" << "1234" << "1234" << none << QList<Message>{unstorable}; // scrambles to a quote
+        QTest::newRow("back2main") << "back" << "otra" << "distinta" << none << QList<Message>();
+        QTest::newRow("window closed") << "close" << "otra" << "distinta" << none << QList<Message>();
     }
-    void save()
+    void saveOrLeave()
     {
+        QFETCH(QString, how);
         QFETCH(QString, first);
         QFETCH(QString, second);
         QFETCH(MessageAnswer, answer);
@@ -96,38 +101,20 @@ private slots:
         type(screen->pass1, first);
         type(screen->pass2, second);
         f->boxes.answers = {answer};
-        click(screen->savePass);
-        QCOMPARE(f->boxes.shown, expected);
-        const bool done = expected.last() == accepted;
-        QCOMPARE(screen->isVisible(), !done);
-        QCOMPARE(f->app.mainMenu()->isVisible(), done);
-        // Typed texts stay either way; the new password waits in pass1 and
-        // nothing is written until a transfer.
-        QCOMPARE(screen->pass1->text(), first);
-        QCOMPARE(screen->pass2->text(), second);
-        QCOMPARE(screen->currentPass, QString("abc"));
-        QCOMPARE(readBytes(passwordFileName), stored);
-    }
-
-    void leavingRestoresCurrentPass_data()
-    {
-        QTest::addColumn<bool>("byClose");
-        QTest::newRow("back2main") << false;
-        QTest::newRow("window closed") << true;
-    }
-    void leavingRestoresCurrentPass()
-    {
-        QFETCH(bool, byClose);
-        type(screen->pass1, "otra");
-        type(screen->pass2, "distinta");
-        if (byClose)
+        if (how == "close")
             screen->close();
         else
-            click(screen->back2main);
-        QVERIFY(!screen->isVisible());
-        QCOMPARE(screen->pass1->text(), QString("abc"));
-        QCOMPARE(screen->pass2->text(), QString("abc"));
-        QVERIFY(f->boxes.shown.isEmpty());
+            click(how == "back" ? screen->back2main : screen->savePass);
+        QCOMPARE(f->boxes.shown, expected);
+        const bool done = how != "save" || expected.last() == accepted;
+        QCOMPARE(screen->isVisible(), !done);
+        QCOMPARE(f->app.mainMenu()->isVisible(), done);
+        // Leaving takes back what was typed; a save keeps it either way, the
+        // new password waiting in pass1, and nothing is written until a transfer.
+        QCOMPARE(screen->pass1->text(), how == "save" ? first : "abc");
+        QCOMPARE(screen->pass2->text(), how == "save" ? second : "abc");
+        QCOMPARE(screen->currentPass, QString("abc"));
+        QCOMPARE(readBytes(passwordFileName), stored);
     }
 
     void activationReloadsFile()

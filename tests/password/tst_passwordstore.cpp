@@ -33,7 +33,6 @@ private slots:
         QTest::newRow("two quotes") << QByteArray("\"\"\r\n\x01\r\n") << "";
         QTest::newRow("no filler line") << QByteArray("\"NqLoRu\"") << "abc";
         QTest::newRow("odd length") << QByteArray("\"NqLoR\"\r\n\x00\r\n", 11) << "abc";
-        QTest::newRow("single char") << QByteArray("\"N\"\r\n") << "a";
         QTest::newRow("second of pair ignored") << QByteArray("\"N?L?R?\"\r\n") << "abc";
         QTest::newRow("empty file") << QByteArray() << "trumelox";
         QTest::newRow("no closing quote") << QByteArray("\"NqLoRu\r\n") << "trumelox";

@@ -3,6 +3,7 @@
 #include "shell/messageboxes.h"
 
 #include <QList>
+#include <QTest>
 #include <functional>
 
 // Stands in for the toolkit's message boxes in screen tests: records every
@@ -35,10 +36,6 @@ public:
 // For QCOMPARE failure output.
 inline char *toString(const Message &m)
 {
-    return qstrdup(QStringLiteral("[%1 | %2 | icon %3 | buttons %4]")
-                       .arg(m.title, m.text)
-                       .arg(int(m.icon))
-                       .arg(int(m.buttons))
-                       .toUtf8()
-                       .constData());
+    return QTest::toString(
+        QStringLiteral("[%1 | %2 | icon %3 | buttons %4]").arg(m.title, m.text).arg(int(m.icon)).arg(int(m.buttons)));
 }
