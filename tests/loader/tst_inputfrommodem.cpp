@@ -224,13 +224,18 @@ private slots:
     void programEndsAtOnce_data()
     {
         QTest::addColumn<bool>("byWindow");
-        QTest::addColumn<qint64>("at");
+        QTest::addColumn<qint64>("at"); // -1: the screen open and idle
         QTest::addColumn<QByteArray>("logged");
         QTest::addColumn<QString>("stored"); // claves.dat held "abc"
 
         const QByteArray start = "Actualizando password. Por favor espere.\r\n";
-        QTest::newRow("M_Exit, password phase") << false << 12000LL << start + "\r\n" << "abc";
-        QTest::newRow("main window closed, script phase") << true << 100000LL << start + "....>OK\r\n\r\n" << "nueva1";
+        for (bool byWindow : {false, true}) {
+            const char *how = byWindow ? "main window closed" : "M_Exit";
+            QTest::addRow("%s, idle", how) << byWindow << -1LL << QByteArray() << "abc";
+            QTest::addRow("%s, password phase", how) << byWindow << 12000LL << start + "\r\n" << "abc";
+            QTest::addRow("%s, script phase", how)
+                << byWindow << 100000LL << start + "....>OK\r\n\r\n" << "nueva1";
+        }
     }
 
     void programEndsAtOnce()
@@ -244,9 +249,11 @@ private slots:
         QVERIFY(storePassword(QStringLiteral("abc")));
         rig.app.changePass()->pass1->setText(QStringLiteral("nueva1"));
         InputFromModemScreen *s = rig.open();
-        QTest::mouseClick(s->loadConf, Qt::LeftButton);
-        rig.clock.advanceTo(at);
-        rig.link->receive("OK\r\n"); // not yet polled when the program ends
+        if (at >= 0) {
+            QTest::mouseClick(s->loadConf, Qt::LeftButton);
+            rig.clock.advanceTo(at);
+            rig.link->receive("OK\r\n"); // not yet polled when the program ends
+        }
         const int sent = rig.link->writes.size();
         QTimer::singleShot(0, [&] {
             if (byWindow)
@@ -258,7 +265,7 @@ private slots:
 
         QVERIFY(!rig.link->isOpen());
         QVERIFY(s->isVisible()); // its own closing action never ran
-        QCOMPARE(rig.boxes.shown.size(), 1); // only the power-cycle box
+        QCOMPARE(rig.boxes.shown.size(), at >= 0 ? 1 : 0); // only the power-cycle box
         rig.clock.advance(300000);
         QCOMPARE(rig.link->writes.size(), sent);
         QCOMPARE(readBytes(QStringLiteral("logs/912345678.log")), logged);
