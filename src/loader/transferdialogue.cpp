@@ -19,6 +19,10 @@ constexpr int stopLineCount = 4;
 constexpr qint64 progressInterval = 1000;
 constexpr int newPasswordLine = 6; // "admin " + the new password
 
+// No transfer runs: the user may pick a number and load again.
+const TransferControls idleControls{.userPhoneNumberValue = true, .loadConf = true, .close = true,
+                                    .stopCommads = false, .mainMenuButtons = true};
+
 const QString portErrorTitle = QStringLiteral("Error en el puerto serie");
 
 } // namespace
@@ -107,17 +111,14 @@ std::optional<Message> TransferDialogue::prepare(const TransferRequest &request)
                               .stopCommads = false, .mainMenuButtons = true});
         return missingScriptMessage();
     }
-    const TransferControls refusedControls{.userPhoneNumberValue = true, .loadConf = true,
-                                           .close = true, .stopCommads = false,
-                                           .mainMenuButtons = true};
     if (read == textfile::ReadResult::Damaged) {
-        emit controlsChanged(refusedControls);
+        emit controlsChanged(idleControls);
         return damagedScriptMessage();
     }
 
     const QStringList lines = readLines(bytes);
     if (lines.size() > tableSize) {
-        emit controlsChanged(refusedControls);
+        emit controlsChanged(idleControls);
         return Message{QStringLiteral("Error en el fichero de configuración"),
                        QStringLiteral("El fichero de configuración tiene %1 líneas y no puede "
                                       "tener más de %2. No se ha enviado nada al módem.")
@@ -157,8 +158,7 @@ void TransferDialogue::begin()
     // Nothing has gone out: the port is let go and the controls come back.
     const auto refuse = [this](const QString &title, const QString &text) {
         m_link.close();
-        emit controlsChanged({.userPhoneNumberValue = true, .loadConf = true, .close = true,
-                              .stopCommads = false, .mainMenuButtons = true});
+        emit controlsChanged(idleControls);
         emit failed({title, text, MessageIcon::Warning, MessageButtons::Ok});
     };
     QString error;
@@ -294,8 +294,7 @@ void TransferDialogue::finish()
         m_passwordSent = true;
     }
 
-    emit controlsChanged({.userPhoneNumberValue = true, .loadConf = true, .close = true,
-                          .stopCommads = false, .mainMenuButtons = true});
+    emit controlsChanged(idleControls);
     QString error;
     const bool written = m_logFile.finish(m_log, m_userStopped, &error);
     emitProgress();

@@ -37,7 +37,6 @@ const QString addressCaption = QStringLiteral("Dirección IP:");
 const QString maskCaption = QStringLiteral("Máscara de red:");
 const QString saveCaption = QStringLiteral("&Salvar");
 const QString backCaption = QStringLiteral("&Volver");
-const QString portPrefix = QStringLiteral("com");
 const QString noPortText = QStringLiteral("no es un puerto");
 
 const Message lengthMessage{
@@ -83,7 +82,7 @@ ConfAdslScreen::ConfAdslScreen(Application &app)
     portOptions->setEditable(true);
     portOptions->setInsertPolicy(QComboBox::NoInsert);
     for (int port = 1; port <= 14; ++port)
-        portOptions->addItem(portPrefix + QString::number(port));
+        portOptions->addItem(portLabel(port));
     portDevice = named<QLabel>("portDevice", QString(), optionsPort);
     // Room for the usual devices, so that the window keeps its width while
     // the installer types a number.
@@ -195,7 +194,7 @@ void ConfAdslScreen::showSettings()
 {
     // The assignments below write back into the record one by one.
     const ServiceSettings shown = m_app.settings();
-    const QString port = portPrefix + QString::number(shown.comPort);
+    const QString port = portLabel(shown.comPort);
     const int index = portOptions->findText(port);
     if (index >= 0)
         portOptions->setCurrentIndex(index);
