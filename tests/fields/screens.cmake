@@ -1,1 +1,0 @@
-adsl_test(tst_fieldrules SOURCES tst_fieldrules.cpp GUI)

@@ -1,1 +1,0 @@
-adsl_test(tst_inputfrommodem SOURCES tst_inputfrommodem.cpp GUI)

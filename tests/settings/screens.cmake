@@ -1,1 +1,0 @@
-adsl_test(tst_confadslscreen SOURCES tst_confadslscreen.cpp GUI)
