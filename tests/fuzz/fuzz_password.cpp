@@ -10,21 +10,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     enterFuzzFolder();
     const QByteArray bytes = fuzzBytes(data, size);
 
-    putFile(passwordFileName, bytes);
+    FUZZ_CHECK(writeBytes(passwordFileName, bytes));
     (void)loadPassword();
 
     const QString password = typedText(bytes.left(32));
     if (storePassword(password))
         FUZZ_CHECK(loadPassword() == password);
     else
-        FUZZ_CHECK(fileBytes(passwordFileName) == bytes);
+        FUZZ_CHECK(readBytes(passwordFileName) == bytes);
 
-    const QByteArray before = fileBytes(passwordFileName);
+    const QByteArray before = readBytes(passwordFileName);
     if (storePasswordJournaled(password)) {
         FUZZ_CHECK(loadPassword() == password);
         restorePreviousPassword();
     }
-    FUZZ_CHECK(fileBytes(passwordFileName) == before);
+    FUZZ_CHECK(readBytes(passwordFileName) == before);
     FUZZ_CHECK(!QFile::exists(passwordJournalPath()));
     return 0;
 }

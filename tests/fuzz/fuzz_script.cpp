@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     enterFuzzFolder();
     QDir().mkpath(QStringLiteral("configuraciones"));
-    putFile(QStringLiteral("configuraciones/912345678.cfg"), fuzzBytes(data, size));
+    FUZZ_CHECK(writeBytes(QStringLiteral("configuraciones/912345678.cfg"), fuzzBytes(data, size)));
 
     VirtualTimerSource clock;
     FakeSerialLink link(&clock);

@@ -6,11 +6,11 @@
 // the same value or is refused with the old file kept.
 static void storeAndReload(const ServiceSettings &settings)
 {
-    const QByteArray before = fileBytes(settingsFileName);
+    const QByteArray before = readBytes(settingsFileName);
     if (storeSettings(settings))
         FUZZ_CHECK(loadSettings() == settings);
     else
-        FUZZ_CHECK(fileBytes(settingsFileName) == before);
+        FUZZ_CHECK(readBytes(settingsFileName) == before);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     enterFuzzFolder();
     const QByteArray bytes = fuzzBytes(data, size);
 
-    putFile(settingsFileName, bytes);
+    FUZZ_CHECK(writeBytes(settingsFileName, bytes));
     storeAndReload(loadSettings());
 
     // The same bytes as the 16 texts of the fields, cut at NUL.

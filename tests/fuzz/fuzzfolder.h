@@ -1,10 +1,8 @@
 #pragma once
 
-#include <QByteArray>
-#include <QDir>
-#include <QFile>
+#include "workdir.h"
+
 #include <QString>
-#include <QTemporaryDir>
 
 #include <cstdint>
 #include <cstdlib>
@@ -22,19 +20,6 @@ inline void enterFuzzFolder()
 inline QByteArray fuzzBytes(const uint8_t *data, size_t size)
 {
     return QByteArray(reinterpret_cast<const char *>(data), qsizetype(size));
-}
-
-inline void putFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        abort();
-}
-
-inline QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Typed texts: Latin-1, with byte 0xFF standing for a character the
