@@ -214,8 +214,11 @@ private slots:
             QCOMPARE(app.changePass()->currentPass, QStringLiteral("trumelox"));
             QCOMPARE(app.changePass()->pass1->text(), QStringLiteral("trumelox"));
             app.start();
-            QVERIFY(QTest::qWaitForWindowExposed(app.mainMenu()));
-            QTimer::singleShot(0, app.mainMenu()->M_Exit, [&] { click(app.mainMenu()->M_Exit); });
+            MainMenuScreen *menu = app.mainMenu();
+            QVERIFY(QTest::qWaitForWindowExposed(menu));
+            for (QPushButton *b : {menu->M_confADSL, menu->M_intrConf, menu->M_loadConf, menu->M_Exit})
+                QCOMPARE(b->size(), menu->M_changePass->size());
+            QTimer::singleShot(0, menu->M_Exit, [&] { click(menu->M_Exit); });
             QCOMPARE(QApplication::exec(), 0);
         }
         QVERIFY(boxes.shown.isEmpty());
