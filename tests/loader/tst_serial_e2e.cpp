@@ -155,8 +155,7 @@ private slots:
     }
 
     // The cable pulled mid-transfer: reported once, the log keeps what had
-    // come back. (bench/lostportbench measures the idle
-    // cost after the loss.)
+    // come back. (bench/lostportbench measures the idle cost after the loss.)
     void pulledCableEndsTheTransferOnce()
     {
         TransferRig rig;
@@ -177,11 +176,6 @@ private slots:
         QCOMPARE(rig.failed.size(), 1);
         QVERIFY(readBytes(logFile).startsWith(
             "Actualizando password. Por favor espere.\r\n....>restore config default\r\nM1112>"));
-
-        // The link left behind names a port that is gone.
-        QString error;
-        QVERIFY(!rig.link.open(1, &error));
-        QVERIFY2(error.startsWith(QStringLiteral("No se ha podido abrir el puerto com1 (/dev/")), qPrintable(error));
     }
 };
 
