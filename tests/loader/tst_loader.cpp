@@ -129,7 +129,8 @@ private slots:
         QTest::newRow("break split over two polls") << none << L{"a\r", "\nb"} << QByteArray("a\r\nb") << "a\nb";
         QTest::newRow("backspace on an empty log") << none << L{"\b\b", "x"} << QByteArray("x") << "x";
         QTest::newRow("backspace takes half a break") << none << L{"ab\r\n", "\b"} << QByteArray("ab\r") << "ab\n";
-        QTest::newRow("backspace into the transfer's text") << QByteArray("....>") << L{"\b\b"} << QByteArray("...") << "...";
+        QTest::newRow("backspace into the transfer's text")
+            << QByteArray("....>") << L{"\b\b"} << QByteArray("...") << "...";
         QTest::newRow("NUL kept, not shown") << none << L{QByteArray("a\0b", 3)} << QByteArray("a\0b", 3) << "ab";
         QTest::newRow("backspace over NUL") << none << L{QByteArray("a\0", 2), "\b"} << QByteArray("a") << "a";
         QTest::newRow("Latin-1") << none << L{"Se\xf1or"} << QByteArray("Se\xf1or") << QStringLiteral("Señor");
