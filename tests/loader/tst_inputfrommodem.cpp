@@ -12,7 +12,6 @@
 #include "screentest.h"
 #include "workdir.h"
 
-#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QProgressBar>
@@ -79,10 +78,15 @@ class TestInputFromModem : public QObject
     Q_OBJECT
 
 private slots:
-    void layout()
+    // The screen's whole round: its captions, a number without a script, a
+    // transfer to its end, the close button, a transfer the user stops, the
+    // window closed.
+    void walkThrough()
     {
-        ScreenRig rig;
-        InputFromModemScreen *s = rig.app.inputFromModem();
+        ScreenRig rig(6, QString());
+        rig.app.settings().comPort = 4;
+        rig.app.settings().maxSize = QStringLiteral("12");
+        QPointer<InputFromModemScreen> s = rig.open();
         QCOMPARE((QStringList{s->windowTitle(), caption(s, "userPhoneNumTitle"), caption(s, "loadConf"),
                               caption(s, "close"), caption(s, "stopCommads")}),
                  (QStringList{"Command log", "Número de teléfono:", "&Cargar configuración",
@@ -92,67 +96,39 @@ private slots:
         QVERIFY(s->inputValue->isReadOnly());
         QCOMPARE(tabOrder(s->userPhoneNumberValue, 5),
                  (QStringList{"userPhoneNumberValue", "inputValue", "close", "stopCommads", "loadConf"}));
-    }
-
-    void openedFromTheMainMenu_data()
-    {
-        QTest::addColumn<QString>("saved");
-        QTest::addColumn<QString>("maxSize");
-        QTest::addColumn<int>("maxLength");
-
-        QTest::newRow("nothing saved") << "" << "9" << 9;
-        QTest::newRow("saved subscriber") << "912345678" << "9" << 9;
-        QTest::newRow("limit 0 means none") << "" << "0" << 32767;
-        QTest::newRow("saved number longer than the limit stays whole") << "912345678" << "5" << 9;
-    }
-
-    void openedFromTheMainMenu()
-    {
-        QFETCH(QString, saved);
-        QFETCH(QString, maxSize);
-        QFETCH(int, maxLength);
-
-        ScreenRig rig(0, saved);
-        rig.app.settings().maxSize = maxSize;
-        InputFromModemScreen *s = rig.open();
         QVERIFY(s->isVisible());
         QVERIFY(rig.app.mainMenu()->isVisible());
-        QCOMPARE(s->userPhoneNumberValue->text(), saved);
-        QCOMPARE(s->userPhoneNumberValue->maxLength(), maxLength);
-        QCOMPARE(rig.states(), saved.isEmpty() ? "10100/11111" : "11100/11111");
+        QCOMPARE(s->userPhoneNumberValue->text(), QString());
+        QCOMPARE(s->userPhoneNumberValue->maxLength(), 12);
+        QCOMPARE(rig.states(), QStringLiteral("10100/11111"));
 
         // Load is possible exactly while the field holds a number; one
         // without a script is emptied.
-        s->userPhoneNumberValue->setFocus();
-        s->userPhoneNumberValue->selectAll();
+        QTest::keyClicks(s->userPhoneNumberValue, QStringLiteral("9"));
+        QVERIFY(s->loadConf->isEnabled());
         QTest::keyClick(s->userPhoneNumberValue, Qt::Key_Backspace);
         QVERIFY(!s->loadConf->isEnabled());
         QTest::keyClicks(s->userPhoneNumberValue, QStringLiteral("9"));
-        QVERIFY(s->loadConf->isEnabled());
         click(s->loadConf);
         const Message missing{"Error en el nombre del fichero de configuración",
                               "El fichero de conrfiguración no existe.", MessageIcon::Warning};
         QCOMPARE(rig.boxes.shown, QList<Message>{missing});
         QCOMPARE(s->userPhoneNumberValue->text(), QString());
         QCOMPARE(rig.states(), QStringLiteral("10100/11111"));
-        QVERIFY(rig.link->writes.isEmpty());
-    }
 
-    void transferThroughTheScreen()
-    {
-        ScreenRig rig(6);
-        rig.app.settings().comPort = 4;
-        InputFromModemScreen *s = rig.open();
-
-        QTest::mouseClick(s->loadConf, Qt::LeftButton);
-        const QList<Message> powerCycle{{"Configuración Módem NOKIA M1112",
-                                         "Apague y encienda el módem y asegúrese de que el módem no es "
-                                         "está\r\nen la secuencia de arranque."}};
-        QCOMPARE(rig.boxes.shown, powerCycle);
+        QTest::keyClicks(s->userPhoneNumberValue, QStringLiteral("912345678"));
+        click(s->loadConf);
+        const Message powerCycle{"Configuración Módem NOKIA M1112",
+                                 "Apague y encienda el módem y asegúrese de que el módem no es "
+                                 "está\r\nen la secuencia de arranque."};
+        QCOMPARE(rig.boxes.shown, (QList<Message>{missing, powerCycle}));
         QCOMPARE(rig.link->lastPort, 4);
         QCOMPARE(rig.states(), QStringLiteral("00001/00001"));
-        QCOMPARE(s->inputValue->toPlainText(),
-                 QStringLiteral("Actualizando password. Por favor espere.\n"));
+        QCOMPARE(s->inputValue->toPlainText(), QStringLiteral("Actualizando password. Por favor espere.\n"));
+        rig.clock.advanceTo(10000);
+        QVERIFY(!s->QWidget::close());
+        QCOMPARE(rig.boxes.shown.size(), 3);
+        QCOMPARE(rig.boxes.last().icon, MessageIcon::Warning);
 
         // Script lines 0 to 3: still no stop.
         rig.clock.advanceTo(44100);
@@ -163,53 +139,43 @@ private slots:
                  QStringLiteral("Actualizando password. Por favor espere.\n....>restore\n\nOK\n"));
         QVERIFY(s->progress->text().startsWith(QStringLiteral("Enviando la configuración: quedan")));
         QCOMPARE(rig.states(), QStringLiteral("00001/00001"));
-
         rig.clock.advanceTo(96100); // line 4
         QCOMPARE(rig.states(), QStringLiteral("00011/00001"));
-        QTest::mouseClick(s->stopCommads, Qt::LeftButton);
-        QVERIFY(s->stopSendingCommands());
-        QCOMPARE(rig.states(), QStringLiteral("00001/00001"));
 
-        // The user goes to the main menu and back: the stop holds.
-        rig.clock.advance(2000);
-        rig.app.mainMenu()->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(rig.app.mainMenu()));
-        s->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(s));
-        QVERIFY(s->stopSendingCommands());
-
-        rig.clock.advance(300000);
-        QCOMPARE(rig.states(), QStringLiteral("11101/11111"));
-        QCOMPARE(s->progress->text(), QStringLiteral("Carga parada por el usuario"));
-        QCOMPARE(rig.boxes.shown, powerCycle);
-    }
-
-    // Closing the window is refused while a transfer runs; the close button
-    // afterwards hides it and lets the port go, keeping the log file.
-    void closing()
-    {
-        ScreenRig rig(4);
-        QPointer<InputFromModemScreen> s = rig.open();
-        QTest::mouseClick(s->loadConf, Qt::LeftButton);
-        rig.clock.advanceTo(10000);
-        QVERIFY(!s->QWidget::close());
-        QCOMPARE(rig.boxes.shown.size(), 2);
-        QCOMPARE(rig.boxes.last().icon, MessageIcon::Warning);
-
-        rig.clock.advanceTo(96000);
-        QCOMPARE(rig.link->writes.size(), 13);
+        // After the end the port stays open until the close button, which
+        // hides the window and keeps the log file.
+        rig.clock.advanceTo(104100);
+        QCOMPARE(rig.link->writes.size(), 15);
         QCOMPARE(rig.states(), QStringLiteral("11101/11111"));
         const QByteArray logged = readBytes(QStringLiteral("logs/912345678.log"));
         QVERIFY(rig.link->isOpen());
-        QTest::mouseClick(s->close, Qt::LeftButton);
+        click(s->close);
         QVERIFY(!s->isVisible());
         QVERIFY(!rig.link->isOpen());
         QCOMPARE(rig.clock.armedCount(), 0);
         QCOMPARE(readBytes(QStringLiteral("logs/912345678.log")), logged);
 
+        // Opened again once the subscriber is saved: its number is there,
+        // whole even where the limit is now shorter.
+        rig.app.settings().maxSize = QStringLiteral("5");
+        rig.app.modemNokiaConf()->userPhoneNumValue->setText(QStringLiteral("912345678"));
+        rig.app.modemNokiaConf()->saved = true;
         rig.open();
+        QCOMPARE(s->userPhoneNumberValue->text(), QStringLiteral("912345678"));
+        QCOMPARE(s->userPhoneNumberValue->maxLength(), 9);
         QCOMPARE(rig.states(), QStringLiteral("11101/11111"));
         QVERIFY(s->inputValue->toPlainText().isEmpty());
+        click(s->loadConf);
+        rig.clock.advance(96100);
+        click(s->stopCommads);
+        QVERIFY(s->stopSendingCommands());
+        QCOMPARE(rig.states(), QStringLiteral("00001/00001"));
+        rig.clock.advance(300000);
+        QCOMPARE(rig.states(), QStringLiteral("11101/11111"));
+        QCOMPARE(s->progress->text(), QStringLiteral("Carga parada por el usuario"));
+        QCOMPARE(rig.boxes.shown.size(), 4);
+        QCOMPARE(rig.boxes.last(), powerCycle);
+
         // Once idle the window closes for good; it is made afresh on the next use.
         QVERIFY(s->QWidget::close());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -626,7 +626,7 @@ private slots:
         QTest::addColumn<QString>("device");
         QTest::newRow("listed") << "com9" << 9 << "com9 → /dev/null";
         QTest::newRow("above the list") << "com321" << 321 << "com321 → /dev/ttyS320 (no existe)";
-        QTest::newRow("com0") << "com0" << 1 << "no es un puerto"; // the other texts: tst_portname
+        QTest::newRow("com0") << "com0" << 1 << "no es un puerto"; // the other texts: tst_loader
     }
 
     void portFromSelector()

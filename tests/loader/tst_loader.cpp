@@ -1,3 +1,4 @@
+#include "loader/portname.h"
 #include "loader/transferdialogue.h"
 #include "loader/transferlog.h"
 #include "password/passwordstore.h"
@@ -89,13 +90,94 @@ struct Rig
     }
 };
 
+// What a view holds after applying the log's deltas one by one.
+struct DeltaFollower
+{
+    explicit DeltaFollower(TransferLog &log)
+    {
+        QObject::connect(&log, &TransferLog::reset, [this](const QString &text) { shown = text; });
+        QObject::connect(&log, &TransferLog::changed, [this](int removed, const QString &added) {
+            overRemoved |= removed > shown.size();
+            shown.chop(removed);
+            shown += added;
+        });
+    }
+    QString shown;
+    bool overRemoved = false;
+};
+
 } // namespace
 
-class TestTransferDialogue : public QObject
+// The transfer's logic, with no window: the log box's text and file, the
+// dialogue with the modem and the names of the ports.
+class TestLoader : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void rendering_data()
+    {
+        QTest::addColumn<QByteArray>("start");
+        QTest::addColumn<QList<QByteArray>>("chunks");
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QString>("shown");
+
+        using L = QList<QByteArray>;
+        const QByteArray none;
+        QTest::newRow("LF CR logs as CR LF") << none << L{"a\n\rb\n\r"} << QByteArray("a\r\nb\r\n") << "a\nb\n";
+        QTest::newRow("lone LF alternates") << none << L{"a\nb\nc\n"} << QByteArray("a\rb\nc\r") << "a\nb\nc\n";
+        QTest::newRow("break split over two polls") << none << L{"a\r", "\nb"} << QByteArray("a\r\nb") << "a\nb";
+        QTest::newRow("backspace on an empty log") << none << L{"\b\b", "x"} << QByteArray("x") << "x";
+        QTest::newRow("backspace takes half a break") << none << L{"ab\r\n", "\b"} << QByteArray("ab\r") << "ab\n";
+        QTest::newRow("backspace into the transfer's text")
+            << QByteArray("....>") << L{"\b\b"} << QByteArray("...") << "...";
+        QTest::newRow("NUL kept, not shown") << none << L{QByteArray("a\0b", 3)} << QByteArray("a\0b", 3) << "ab";
+        QTest::newRow("backspace over NUL") << none << L{QByteArray("a\0", 2), "\b"} << QByteArray("a") << "a";
+        QTest::newRow("Latin-1") << none << L{"Se\xf1or"} << QByteArray("Se\xf1or") << QStringLiteral("Señor");
+    }
+
+    void rendering()
+    {
+        QFETCH(QByteArray, start);
+        QFETCH(QList<QByteArray>, chunks);
+        QFETCH(QByteArray, stored);
+        QFETCH(QString, shown);
+
+        TransferLog log;
+        DeltaFollower view(log);
+        log.setText(start);
+        log.startReading();
+        for (const QByteArray &chunk : chunks)
+            log.appendReceived(chunk);
+        QCOMPARE(log.bytes(), stored);
+        QCOMPARE(log.displayText(), shown);
+        QCOMPARE(view.shown, shown);
+        QVERIFY(!view.overRemoved);
+    }
+
+    // The file follows backspaces over bytes already written and takes
+    // nothing after the end; NUL and Latin-1 bytes go in as they are.
+    // (Its ending, stopped or not, is checked with whole transfers.)
+    void logFileFollowsTheLog()
+    {
+        WorkDir dir;
+        const QByteArray text("a\0\xf1", 3);
+        QString error;
+        TransferLog log;
+        LogFile out;
+        QVERIFY(out.open(QStringLiteral("912345678"), &error));
+        log.setText(text + "xy");
+        out.sync(log);
+        log.appendReceived("\b\b");
+        out.sync(log);
+        QCOMPARE(readBytes(logFile), text);
+        QVERIFY(out.finish(log, false, &error));
+        QCOMPARE(readBytes(logFile), text + "\r\n");
+        log.appendText("late");
+        out.sync(log);
+        QCOMPARE(readBytes(logFile), text + "\r\n");
+    }
+
     // Whole transfers, stopped or cut off or not, with the exact bytes and
     // send times. The modem answers "OK" at 46 s, just after script line 0,
     // and "!" 1 ms before the end, which the log file must still hold.
@@ -109,7 +191,6 @@ private slots:
         QTest::addColumn<QString>("stored"); // claves.dat afterwards; it held "abc"
 
         const QByteArray ok = startText + "OK\r\n";
-        QTest::newRow("32 lines") << 32 << -1LL << -1LL << 208000LL << ok + "!\r\n" << "nueva1";
         QTest::newRow("empty script") << 0 << -1LL << -1LL << 44000LL << startText + "\r\n" << "nueva1";
         QTest::newRow("49 lines fit") << 49 << -1LL << -1LL << 276000LL << ok + "!\r\n" << "nueva1";
         QTest::newRow("stop in the wait after line 4")
@@ -143,8 +224,6 @@ private slots:
         QVERIFY(storePassword(QStringLiteral("abc")));
         QCOMPARE(rig.start("trumelox", next), std::nullopt);
         QCOMPARE(loadPassword(), next);
-        QCOMPARE(rig.controls.mainMenuButtons, false);
-        QCOMPARE(rig.controls.close, false);
 
         // The password phase stays hidden, even once the screen is activated
         // again; the stop button does nothing before script line 4.
@@ -325,7 +404,78 @@ private slots:
         QVERIFY(!QFile::exists(passwordJournalPath()));
         QVERIFY(!QFileInfo(QStringLiteral("logs")).isDir());
     }
+
+    // How a port number becomes a device, with and without a comN entry in
+    // the working folder.
+    void naming_data()
+    {
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QStringList>("entry"); // {"link", target} or {"file"}, made as comN
+        QTest::addColumn<QString>("expected");  // "@" stands for the working folder
+        QTest::addColumn<QString>("shown");     // beside the selector; empty: depends on the machine
+
+#ifdef Q_OS_WIN
+        QTest::newRow("windows") << 3 << QStringList() << "COM3" << "";
+#else
+        QTest::newRow("first port") << 1 << QStringList() << "/dev/ttyS0" << "";
+        QTest::newRow("beyond the ports there are") << 300 << QStringList() << "/dev/ttyS299"
+                                                    << "com300 → /dev/ttyS299 (no existe)";
+        QTest::newRow("link to a device") << 2 << QStringList{"link", "/dev/null"} << "/dev/null"
+                                          << "com2 → /dev/null";
+        QTest::newRow("dangling link keeps its target")
+            << 3 << QStringList{"link", "/nonexistent/pts/9"} << "/nonexistent/pts/9"
+            << "com3 → /nonexistent/pts/9 (no existe)";
+        QTest::newRow("link to a link ends at the device")
+            << 5 << QStringList{"link", "@/adapter"} << "/dev/null" << "com5 → /dev/null";
+        QTest::newRow("plain file in the folder") << 4 << QStringList{"file"} << "@/com4" << "com4 → @/com4";
+#endif
+        QTest::newRow("zero names no port") << 0 << QStringList() << "" << "";
+        QTest::newRow("negative names no port") << -1 << QStringList() << "" << "";
+    }
+
+    void naming()
+    {
+        QFETCH(int, port);
+        QFETCH(QStringList, entry);
+        QFETCH(QString, expected);
+        QFETCH(QString, shown);
+
+        WorkDir work;
+        const QString here = QFileInfo(work.path()).canonicalFilePath();
+        const QString name = QStringLiteral("com%1").arg(port);
+        QVERIFY(QFile::link(QStringLiteral("/dev/null"), QStringLiteral("adapter")));
+        if (entry.value(0) == u"link")
+            QVERIFY(QFile::link(entry[1].replace(u'@', here), name));
+        else if (entry.value(0) == u"file")
+            QVERIFY(writeBytes(name, QByteArray()));
+        QCOMPARE(serialPortName(port), expected.replace(u'@', here));
+        if (!shown.isEmpty())
+            QCOMPARE(portDeviceText(port), shown.replace(u'@', here));
+        // Another number is not affected by this entry.
+        if (port >= 1 && !entry.isEmpty())
+            QCOMPARE(serialPortName(port + 20), QStringLiteral("/dev/ttyS%1").arg(port + 19));
+    }
+
+    void selectorText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("port"); // 0: names no port
+        QTest::newRow("listed") << "com1" << 1;
+        QTest::newRow("upper case") << "COM14" << 14;
+        QTest::newRow("above the list") << "com21" << 21;
+        QTest::newRow("largest") << "com32767" << 32767;
+        for (const char *text : {"com0", "com", "com 5", " com5", "com5 ", "x", "com-1", "com+1", "com1a",
+                                 "com32768", "com\u0663", "ttyS0", ""})
+            QTest::newRow(text) << QString::fromUtf8(text) << 0;
+    }
+
+    void selectorText()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, port);
+        QCOMPARE(portNumberOf(text).value_or(0), port);
+    }
 };
 
-QTEST_GUILESS_MAIN(TestTransferDialogue)
-#include "tst_transferdialogue.moc"
+QTEST_GUILESS_MAIN(TestLoader)
+#include "tst_loader.moc"
