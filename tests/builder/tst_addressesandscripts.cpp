@@ -35,13 +35,11 @@ ServiceSettings settings()
 // the modem's address is not its network's first, which the route is.
 SubscriberConfig subscriber()
 {
-    SubscriberConfig s;
-    s.userPhoneNumValue = "0981234567";
-    s.userIpAdd = quad("192.168.001.034");
-    s.userMaskAdd = quad("255.255.255.248");
-    s.modEtherIpAdd = quad("172.26.0.14");
-    s.modEtherMaskAdd = quad("255.255.255.240");
-    return s;
+    return {.userPhoneNumValue = "0981234567",
+            .userIpAdd = quad("192.168.001.034"),
+            .userMaskAdd = quad("255.255.255.248"),
+            .modEtherIpAdd = quad("172.26.0.14"),
+            .modEtherMaskAdd = quad("255.255.255.240")};
 }
 
 // One source line per command mode of the modem's console.
