@@ -18,41 +18,27 @@
 
 namespace {
 
-ServiceSettings settingsVersion(int v)
-{
-    ServiceSettings s = defaultSettings();
-    s.vciValue = QString::number(8 + v);
-    s.comPort = qint16(1 + v);
-    return s;
-}
-
-QString passwordVersion(int v) { return v ? QStringLiteral("nueva1") : QStringLiteral("anterior"); }
-
-SubscriberConfig subscriberVersion(int v)
-{
-    SubscriberConfig c;
-    c.userPhoneNumValue = QStringLiteral("912345678");
-    c.userIpAdd = {"192", "168", "1", v ? "64" : "32"};
-    c.userMaskAdd = {"255", "255", "255", "224"};
-    c.modEtherIpAdd = {"10", "0", "0", "1"};
-    c.modEtherMaskAdd = {"255", "255", "255", "0"};
-    return c;
-}
-
-const QString scriptFile = QStringLiteral("configuraciones/912345678.cfg");
-
 bool save(const QString &kind, int v)
 {
-    if (kind == u"settings")
-        return storeSettings(settingsVersion(v));
+    if (kind == u"settings") {
+        ServiceSettings s = defaultSettings();
+        s.vciValue = QString::number(8 + v);
+        s.comPort = qint16(1 + v);
+        return storeSettings(s);
+    }
     if (kind == u"password") {
         // As a transfer does: journaled, kept once the modem has it.
-        if (!storePasswordJournaled(passwordVersion(v)))
+        if (!storePasswordJournaled(v ? QStringLiteral("nueva1") : QStringLiteral("anterior")))
             return false;
         keepStoredPassword();
         return true;
     }
-    return writeConfigScript(subscriberVersion(v), ConfigType::NAPT, settingsVersion(0));
+    const SubscriberConfig subscriber{.userPhoneNumValue = "912345678",
+                                      .userIpAdd = {"192", "168", "1", v ? "64" : "32"},
+                                      .userMaskAdd = {"255", "255", "255", "224"},
+                                      .modEtherIpAdd = {"10", "0", "0", "1"},
+                                      .modEtherMaskAdd = {"255", "255", "255", "0"}};
+    return writeConfigScript(subscriber, ConfigType::NAPT, defaultSettings());
 }
 
 // What the next start reads.
@@ -60,7 +46,7 @@ QByteArray stored(const QString &kind)
 {
     if (kind == u"password")
         return loadPassword().toLatin1();
-    return readBytes(kind == u"settings" ? settingsFileName : scriptFile);
+    return readBytes(kind == u"settings" ? settingsFileName : QStringLiteral("configuraciones/912345678.cfg"));
 }
 
 // The child: saves the two versions in turn until it is killed.
@@ -101,25 +87,20 @@ private slots:
             versions << stored(kind);
         }
         auto whole = [&] { return versions.contains(stored(kind)); };
+        auto files = [] {
+            return QDir().entryList(QDir::Files) + QDir(QStringLiteral("configuraciones")).entryList(QDir::Files);
+        };
 
         QRandomGenerator random(QRandomGenerator::global()->generate());
         int caught = 0; // kills that left a temporary: the save was cut short
         for (int round = 0; round < 30; ++round) {
             QProcess saver;
-            saver.setProgram(QCoreApplication::applicationFilePath());
-            saver.setArguments({QStringLiteral("--save-for-ever"), kind});
-            saver.setWorkingDirectory(dir.path());
-            saver.start();
+            saver.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--save-for-ever"), kind});
             QVERIFY(saver.waitForReadyRead());
             QThread::usleep(random.bounded(5000));
             saver.kill();
             QVERIFY(saver.waitForFinished());
             QCOMPARE(saver.exitStatus(), QProcess::CrashExit); // still saving when killed
-
-            auto files = [] {
-                return QDir().entryList(QDir::Files)
-                    + QDir(QStringLiteral("configuraciones")).entryList(QDir::Files);
-            };
             QVERIFY2(whole(), qPrintable(QStringLiteral("round %1").arg(round)));
             caught += files().size() > 1 ? 1 : 0;
             recoverInterruptedSaves(); // the next start

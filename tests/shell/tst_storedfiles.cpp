@@ -1,0 +1,309 @@
+#include "password/passwordstore.h"
+#include "settings/servicesettings.h"
+#include "shell/datafolder.h"
+#include "shell/deployment.h"
+#include "shell/startup.h"
+#include "shell/textfile.h"
+
+#include "workdir.h"
+
+#include <QFileInfo>
+#include <QtTest>
+
+// The stored files: the text file layer, the data folder, conf_gen.dat and claves.dat.
+
+namespace {
+
+const QList<QByteArray> sampleLines = {" 2", "10", "0", "1", "0", "255", "255", "255", "0",
+                                       "80", "58", "0", "33", "8", "32", "9", "9"};
+const ServiceSettings sample{2, {"10", "0", "1", "0"}, {"255", "255", "255", "0"},
+                             {"80", "58", "0", "33"}, "8", "32", "9", "9"};
+
+// The sample conf_gen.dat with some lines replaced, CR LF after each.
+QByteArray settingsFile(const QMap<int, QByteArray> &changes = {})
+{
+    QList<QByteArray> lines = sampleLines;
+    for (auto it = changes.begin(); it != changes.end(); ++it)
+        lines[it.key()] = it.value();
+    return lines.join("\r\n") + "\r\n";
+}
+
+const QByteArray abcPasswordFile("\"NqLoRu\"\r\n\x01\r\n");
+
+} // namespace
+
+class TestStoredFiles : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void values_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("empty") << QByteArray() << QStringList();
+        QTest::newRow("CR LF lines, blanks") << QByteArray(" 1\r\n2 , 3") << QStringList{"1", "2", "3"};
+        QTest::newRow("LF and CR alone") << QByteArray("1\n2\r3") << QStringList{"1", "2", "3"};
+        QTest::newRow("empty values") << QByteArray("\r\na,,b\r\n") << QStringList{"", "a", "", "b"};
+        QTest::newRow("quoted") << QByteArray(" \"a, b \" x,c") << QStringList{"a, b ", "c"};
+        QTest::newRow("Latin-1") << QByteArray("a\xf1o\r\n") << QStringList{QString::fromUtf8("año")};
+        QTest::newRow("joined lines") << textfile::joinLines({"a", "ñ", ""}) << QStringList{"a", "ñ", ""};
+    }
+    void values()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, expected);
+        QCOMPARE(textfile::readValues(bytes), expected);
+    }
+
+    void textFilesWrittenWholeReadOnlyIfRegular()
+    {
+        WorkDir dir;
+        QString error;
+        QVERIFY(textfile::writeAtomically("f.txt", "long old contents", &error));
+        QVERIFY(textfile::writeAtomically("f.txt", "new", &error));
+        QCOMPARE(readBytes("f.txt"), QByteArray("new"));
+
+        // The folder is made only when asked for.
+        QVERIFY(!textfile::writeAtomically("sub/g.txt", "x", &error));
+        QVERIFY(error.contains("sub/g.txt"));
+        QVERIFY(!QFileInfo::exists("sub"));
+        QVERIFY(textfile::writeAtomically("sub/g.txt", "x", &error, true));
+        QCOMPARE(readBytes("sub/g.txt"), QByteArray("x"));
+        QCOMPARE(QDir().entryList(QDir::Files | QDir::Hidden), QStringList{"f.txt"}); // no temporary left
+
+        // Nothing blocks or is read whole but a regular file of a sane size.
+        using R = textfile::ReadResult;
+        QByteArray bytes;
+        QVERIFY(writeBytes("limit", QByteArray(textfile::maxFileSize, 'x')));
+        QVERIFY(writeBytes("beyond", QByteArray(textfile::maxFileSize + 1, 'x')));
+        QVERIFY(QDir().mkdir("folder"));
+        QCOMPARE(textfile::readFile("limit", &bytes), R::Ok);
+        QCOMPARE(bytes.size(), textfile::maxFileSize);
+        QCOMPARE(textfile::readFile("beyond", &bytes), R::Damaged);
+        QCOMPARE(textfile::readFile("folder", &bytes), R::Damaged);
+        QCOMPARE(textfile::readFile("missing", &bytes), R::Missing);
+#ifdef Q_OS_UNIX
+        QCOMPARE(textfile::readFile("/dev/zero", &bytes), R::Damaged); // endless; a FIFO: tst_screens
+#endif
+    }
+
+    // At start only the program's own temporaries go: a stored file's
+    // name, a dot and six letters or digits.
+    void startRemovesOnlyOwnTemporaries()
+    {
+        WorkDir dir;
+        const QStringList removed{"conf_gen.dat.AbC123", "claves.dat.x1Y2z3",
+                                  "claves.dat.anterior.Qwerty", "configuraciones/912345678.cfg.aB3dE5"};
+        const QStringList kept{"conf_gen.dat", "conf_gen.dat.bak", "conf_gen.dat.AbC1234",
+                               "xconf_gen.dat.AbC123", "claves.dat.a-b_c1", "notas.txt.AbC123",
+                               "configuraciones/912345678.cfg", "configuraciones/912.txt.aB3dE5",
+                               "logs/912.log.aB3dE5"};
+        QVERIFY(QDir().mkpath("configuraciones") && QDir().mkpath("logs"));
+        for (const QString &name : removed + kept)
+            QVERIFY(writeBytes(name, "x"));
+        recoverInterruptedSaves();
+        for (const QString &name : removed)
+            QVERIFY2(!QFileInfo::exists(name), qPrintable(name));
+        for (const QString &name : kept)
+            QVERIFY2(QFileInfo::exists(name), qPrintable(name));
+    }
+
+    // Each row's folders: <root>/home (the home folder, with Documentos as
+    // its documents folder), <root>/elsewhere and <root>/tohome, a link to home.
+    void dataFolderChoice_data()
+    {
+        QTest::addColumn<QString>("working");
+        QTest::addColumn<QString>("file");      // made in the working folder first
+        QTest::addColumn<QString>("dirOption"); // null: no --dir
+        QTest::addColumn<bool>("writable");
+        QTest::addColumn<QString>("expected");
+
+        const QString none;
+        QTest::newRow("desktop menu, first start") << "home" << none << none << true << "home/Documentos/ADSL";
+        QTest::newRow("home reached through a link") << "tohome" << none << none << true << "home/Documentos/ADSL";
+        QTest::newRow("home holds conf_gen.dat") << "home" << "conf_gen.dat" << none << true << "home";
+        QTest::newRow("home holds claves.dat") << "home" << "claves.dat" << none << true << "home";
+        QTest::newRow("run from a folder") << "elsewhere" << none << none << true << "elsewhere";
+        QTest::newRow("folder not writable") << "elsewhere" << none << none << false << "home/Documentos/ADSL";
+        QTest::newRow("installed, read-only") << "elsewhere" << "conf_gen.dat" << none << false << "elsewhere";
+        QTest::newRow("--dir relative") << "home" << none << "datos/../obra" << true << "home/obra";
+        QTest::newRow("--dir over an installation") << "elsewhere" << "claves.dat" << "../home" << true << "home";
+    }
+    void dataFolderChoice()
+    {
+        QFETCH(QString, working);
+        QFETCH(QString, file);
+        QFETCH(QString, dirOption);
+        QFETCH(bool, writable);
+        QFETCH(QString, expected);
+
+        WorkDir root;
+        QVERIFY(QDir(root.path()).mkpath("home/Documentos") && QDir(root.path()).mkpath("elsewhere"));
+        QVERIFY(QFile::link(root.file("home"), root.file("tohome")));
+        if (!file.isEmpty())
+            QVERIFY(writeBytes(root.file(working + '/' + file), "x"));
+
+        const QString home = root.file("home");
+        QCOMPARE(datafolder::choose(dirOption, root.file(working), home + '/', home + "/Documentos", writable),
+                 QDir::cleanPath(root.file(expected)));
+    }
+
+    void enterDataFolder()
+    {
+        WorkDir root;
+        QString error;
+        QVERIFY(datafolder::enter(root.file("a/b/ADSL"), &error));
+        QCOMPARE(QDir::current(), QDir(root.file("a/b/ADSL")));
+
+        // A file where the folder should be: nothing moves.
+        QVERIFY(writeBytes(root.file("a/b/ADSL/datos"), "x"));
+        QVERIFY(!datafolder::enter(root.file("a/b/ADSL/datos/ADSL"), &error));
+        QVERIFY2(error.contains("datos"), qPrintable(error));
+        QCOMPARE(QDir::current(), QDir(root.file("a/b/ADSL")));
+    }
+
+    // Each file reads as the settings; the rows "written" are also what
+    // storing those settings writes.
+    void settingsFiles_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<ServiceSettings>("settings");
+        QTest::addColumn<bool>("written");
+        const auto lines = [](const char *const octets[4]) {
+            return QByteArrayList(octets, octets + 4).join("\r\n") + "\r\n";
+        };
+        const QByteArray defaults = " 1\r\n" + lines(deployment::defaultEdcAddress) + "255\r\n255\r\n255\r\n"
+                                    + "255\r\n" + lines(deployment::defaultDnsAddress) + "8\r\n32\r\n9\r\n9\r\n";
+        QTest::newRow("defaults") << defaults << defaultSettings() << true;
+        ServiceSettings odd = sample, emptyVci = sample;
+        odd.comPort = 14;
+        odd.ipAddEDC = {"010", "000", "1", "0"};
+        odd.maxSize = "12";
+        emptyVci.vciValue = "";
+        QTest::newRow("port 14, leading zeros kept")
+            << settingsFile({{0, " 14"}, {1, "010"}, {2, "000"}, {16, "12"}}) << odd << true;
+        QTest::newRow("empty line is an empty value") << settingsFile({{13, ""}}) << emptyVci << true;
+        QTest::newRow("lines after the 17th") << settingsFile() + "junk\r\n" << sample << false;
+        QTest::newRow("16 lines") << settingsFile().chopped(3) << defaultSettings() << false;
+        QTest::newRow("port not a number") << settingsFile({{0, "com2"}}) << defaultSettings() << false;
+        QTest::newRow("port beyond 16 bits") << settingsFile({{0, " 99999"}}) << defaultSettings() << false;
+    }
+    void settingsFiles()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(ServiceSettings, settings);
+        QFETCH(bool, written);
+        QCOMPARE(parseSettings(bytes), settings);
+        if (!written)
+            return;
+        WorkDir dir;
+        QCOMPARE(loadSettings(), defaultSettings()); // no file yet, and none made
+        QVERIFY(!QFileInfo::exists(settingsFileName));
+        QString error;
+        QVERIFY(storeSettings(settings, &error));
+        QCOMPARE(readBytes(settingsFileName), bytes);
+        QCOMPARE(loadSettings(), settings);
+    }
+
+    void writesScrambledPasswordAndFiller()
+    {
+        WorkDir dir;
+        QSet<QByteArray> fillers;
+        for (int run = 0; run < 64; ++run) {
+            QVERIFY(storePassword("abc"));
+            const QByteArray bytes = readBytes(passwordFileName);
+            QVERIFY(bytes.startsWith("\"NqLoRu\"\r\n") && bytes.endsWith("\r\n"));
+            const QByteArray filler = bytes.mid(10, bytes.size() - 12);
+            QVERIFY2(filler.size() == 1 || filler.size() == 2, filler.toHex().constData());
+            for (char c : filler)
+                QVERIFY(c == '\0' || c == '\1');
+            fillers.insert(filler);
+        }
+        QVERIFY2(fillers.size() > 1, "the filler line never varies");
+    }
+
+    void readsPasswordFiles_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("two quotes") << QByteArray("\"\"\r\n\x01\r\n") << "";
+        QTest::newRow("no filler line") << QByteArray("\"NqLoRu\"") << "abc";
+        QTest::newRow("odd length") << QByteArray("\"NqLoR\"\r\n\x00\r\n", 11) << "abc";
+        QTest::newRow("second of pair ignored") << QByteArray("\"N?L?R?\"\r\n") << "abc";
+        QTest::newRow("empty file") << QByteArray() << "trumelox";
+        QTest::newRow("no closing quote") << QByteArray("\"NqLoRu\r\n") << "trumelox";
+        QTest::newRow("junk before quote") << QByteArray("x\"NqLoRu\"\r\n") << "trumelox";
+        QTest::newRow("code above 255") << QByteArray("\"\xfa\"\r\n") << "trumelox"; // 250 + 1 + 20
+        // Only from the 21st character on can a code fall below 0: 0 - 21 + 20.
+        QTest::newRow("code below 0") << "\"" + QByteArray(40, 'N') + QByteArray(1, '\0') + "\"" << "trumelox";
+    }
+    void readsPasswordFiles()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, expected);
+        WorkDir dir;
+        QVERIFY(writeBytes(passwordFileName, bytes));
+        QCOMPARE(loadPassword(), expected);
+    }
+
+    // Texts a file could not hold back, and a write that fails: every
+    // stored file stays as it was.
+    void refusalKeepsOldFiles_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("text"); // the VCI for conf_gen.dat, else the password
+        QTest::newRow("VCI with a comma") << settingsFileName << "8,5";
+        QTest::newRow("blank at 14") << passwordFileName << "abcdefghijklm ";
+        QTest::newRow("high code at odd position") << passwordFileName << QString(QChar(0xF5)); // 245 + 1 + 15
+        QTest::newRow("scrambles to a quote") << passwordFileName << "1234";                 // 51 + 3 - 20
+        QTest::newRow("quote as second of pair") << passwordFileName << QString(QChar(18));   // 18 + 1 + 15
+        QTest::newRow("password write fails") << "blocker/claves.dat" << "nueva";
+    }
+    void refusalKeepsOldFiles()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, text);
+        WorkDir dir;
+        QVERIFY(writeBytes(settingsFileName, settingsFile()) && writeBytes(passwordFileName, abcPasswordFile));
+        QVERIFY(writeBytes("blocker", abcPasswordFile));
+        QString error;
+        if (path == settingsFileName) {
+            ServiceSettings s = defaultSettings();
+            s.vciValue = text;
+            QVERIFY(!storeSettings(s, &error));
+            QVERIFY2(error.contains('"' + text + '"'), qPrintable(error));
+        } else {
+            QCOMPARE(passwordStorable(text), path != passwordFileName);
+            QVERIFY(!storePassword(text, &error, path));
+        }
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(readBytes(settingsFileName), settingsFile());
+        QCOMPARE(readBytes(passwordFileName), abcPasswordFile);
+        QCOMPARE(readBytes("blocker"), abcPasswordFile);
+    }
+
+    // Until the modem has been sent the new password, the file it replaced
+    // can be put back; the secret is readable by its owner alone.
+    void passwordJournal()
+    {
+        WorkDir dir;
+        QVERIFY(writeBytes(passwordFileName, abcPasswordFile));
+        QVERIFY(QFile::setPermissions(passwordFileName, QFile::ReadOwner | QFile::WriteOwner
+                                                            | QFile::ReadGroup | QFile::ReadOther));
+        QVERIFY(storePasswordJournaled("nueva1"));
+        QCOMPARE(loadPassword(), QStringLiteral("nueva1"));
+#ifdef Q_OS_UNIX
+        for (const QString &file : {passwordFileName, passwordJournalPath()}) {
+            QCOMPARE(QFileInfo(file).permissions() & ~(QFile::ReadUser | QFile::WriteUser),
+                     QFile::ReadOwner | QFile::WriteOwner);
+        }
+#endif
+        restorePreviousPassword();
+        QCOMPARE(readBytes(passwordFileName), abcPasswordFile);
+        QVERIFY(!QFileInfo::exists(passwordJournalPath()));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStoredFiles)
+#include "tst_storedfiles.moc"
