@@ -3,6 +3,7 @@
 #include "fields/dottedquad.h"
 #include "fields/fieldrules.h"
 #include "loader/inputfrommodemscreen.h"
+#include "loader/logview.h"
 #include "password/changepassscreen.h"
 #include "password/passwordstore.h"
 #include "settings/confadslscreen.h"
@@ -23,6 +24,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -33,7 +36,7 @@
 #include <sys/stat.h>
 #endif
 
-// Every screen but the transfer screen, through real widgets and key events.
+// Every screen, through real widgets and key events.
 
 namespace {
 
@@ -94,14 +97,10 @@ public:
     NoPlatformActivation() { qApp->installEventFilter(this); }
     bool eventFilter(QObject *, QEvent *event) override
     {
-        switch (event->type()) {
-        case QEvent::WindowActivate:
-        case QEvent::WindowDeactivate:
-        case QEvent::ApplicationStateChange:
-            return event->spontaneous();
-        default:
-            return false;
-        }
+        const QEvent::Type type = event->type();
+        return event->spontaneous()
+            && (type == QEvent::WindowActivate || type == QEvent::WindowDeactivate
+                || type == QEvent::ApplicationStateChange);
     }
 };
 
@@ -129,7 +128,18 @@ class TestScreens : public QObject
         WorkDir dir;
         RecordingMessageBoxes boxes;
         VirtualTimerSource clock; // outlives the transfer screen's timers
+        FakeSerialLink *link = nullptr;
         Application app;
+
+        Fixture()
+        {
+            app.setTimerSource(&clock);
+            app.makeSerialLink = [this] {
+                auto made = std::make_unique<FakeSerialLink>(&clock);
+                link = made.get();
+                return made;
+            };
+        }
     };
     std::unique_ptr<Fixture> f;
 
@@ -187,6 +197,41 @@ class TestScreens : public QObject
     {
         click(field);
         QCOMPARE(QApplication::focusWidget(), field);
+    }
+    // A script of `lines` lines for 912345678, and that subscriber saved or
+    // not: what the transfer screen finds.
+    void prepareTransfer(int lines, bool saved)
+    {
+        QByteArray bytes;
+        for (int i = 0; i < lines; ++i)
+            bytes += "line " + QByteArray::number(i) + "\r\n";
+        QVERIFY(QDir().mkpath("configuraciones"));
+        QVERIFY(writeBytes("configuraciones/912345678.cfg", bytes));
+        f->app.modemNokiaConf()->userPhoneNumValue->setText(saved ? "912345678" : "");
+        f->app.modemNokiaConf()->saved = saved;
+    }
+    InputFromModemScreen *openTransfer()
+    {
+        f->app.start();
+        click(f->app.mainMenu()->M_loadConf);
+        InputFromModemScreen *s = f->app.inputFromModem();
+        if (!QTest::qWaitForWindowActive(s))
+            qWarning("transfer screen not active");
+        return s;
+    }
+    // Enabled states of userPhoneNumberValue, loadConf, close, stopCommads,
+    // inputValue, then of the main menu's M_changePass, M_confADSL,
+    // M_intrConf, M_loadConf, M_Exit: "11100/11111".
+    QString states()
+    {
+        InputFromModemScreen *s = f->app.inputFromModem();
+        MainMenuScreen *m = f->app.mainMenu();
+        QString out;
+        for (QWidget *w : std::initializer_list<QWidget *>{
+                 s->userPhoneNumberValue, s->loadConf, s->close, s->stopCommads, s->inputValue,
+                 nullptr, m->M_changePass, m->M_confADSL, m->M_intrConf, m->M_loadConf, m->M_Exit})
+            out += !w ? u'/' : w->isEnabled() ? u'1' : u'0';
+        return out;
     }
 
 private slots:
@@ -369,10 +414,7 @@ private slots:
         NoPlatformActivation noEvents;
         VirtualTimerSource &clock = f->clock;
         Application &app = f->app;
-        app.setTimerSource(&clock);
-        app.makeSerialLink = [&] { return std::make_unique<FakeSerialLink>(&clock); };
-        QDir().mkpath("configuraciones");
-        QVERIFY(writeBytes("configuraciones/912345678.cfg", "a\r\nb\r\nc\r\nd\r\ne\r\n"));
+        prepareTransfer(5, false);
         MainMenuScreen *menu = app.mainMenu();
         app.start();
 
@@ -973,6 +1015,166 @@ private slots:
         QTest::keyClick(screen->pass1, Qt::Key_End);
         QTest::keyClicks(screen->pass1, "x");
         QCOMPARE(screen->pass1->text(), stored);
+    }
+
+    // The screen's whole round: its captions, a number without a script, a
+    // transfer to its end, the close button, a transfer the user stops, the
+    // window closed.
+    void walkThrough()
+    {
+        prepareTransfer(6, false);
+        f->app.settings().comPort = 4;
+        f->app.settings().maxSize = QStringLiteral("12");
+        QPointer<InputFromModemScreen> s = openTransfer();
+        QCOMPARE((QStringList{s->windowTitle(), caption(s, "userPhoneNumTitle"), caption(s, "loadConf"),
+                              caption(s, "close"), caption(s, "stopCommads")}),
+                 (QStringList{"Command log", "Número de teléfono:", "&Cargar configuración",
+                              "C&errar", "&Parar"}));
+        QVERIFY(s->userPhoneNumberValue->font().bold());
+        QCOMPARE(s->userPhoneNumberValue->font().pointSize(), 12);
+        QVERIFY(s->inputValue->isReadOnly());
+        QCOMPARE(tabOrder(s->userPhoneNumberValue, 5),
+                 (QStringList{"userPhoneNumberValue", "inputValue", "close", "stopCommads", "loadConf"}));
+        QVERIFY(s->isVisible());
+        QVERIFY(f->app.mainMenu()->isVisible());
+        QCOMPARE(s->userPhoneNumberValue->text(), QString());
+        QCOMPARE(s->userPhoneNumberValue->maxLength(), 12);
+        QCOMPARE(states(), QStringLiteral("10100/11111"));
+
+        // Load is possible exactly while the field holds a number; one
+        // without a script is emptied.
+        QTest::keyClicks(s->userPhoneNumberValue, QStringLiteral("9"));
+        QVERIFY(s->loadConf->isEnabled());
+        QTest::keyClick(s->userPhoneNumberValue, Qt::Key_Backspace);
+        QVERIFY(!s->loadConf->isEnabled());
+        QTest::keyClicks(s->userPhoneNumberValue, QStringLiteral("9"));
+        click(s->loadConf);
+        const Message missing{"Error en el nombre del fichero de configuración",
+                              "El fichero de conrfiguración no existe.", MessageIcon::Warning};
+        QCOMPARE(f->boxes.shown, QList<Message>{missing});
+        QCOMPARE(s->userPhoneNumberValue->text(), QString());
+        QCOMPARE(states(), QStringLiteral("10100/11111"));
+
+        QTest::keyClicks(s->userPhoneNumberValue, QStringLiteral("912345678"));
+        click(s->loadConf);
+        const Message powerCycle{"Configuración Módem NOKIA M1112",
+                                 "Apague y encienda el módem y asegúrese de que el módem no es "
+                                 "está\r\nen la secuencia de arranque."};
+        QCOMPARE(f->boxes.shown, (QList<Message>{missing, powerCycle}));
+        QCOMPARE(f->link->lastPort, 4);
+        QCOMPARE(states(), QStringLiteral("00001/00001"));
+        QCOMPARE(s->inputValue->toPlainText(), QStringLiteral("Actualizando password. Por favor espere.\n"));
+        f->clock.advanceTo(10000);
+        QVERIFY(!s->QWidget::close());
+        QCOMPARE(f->boxes.shown.size(), 3);
+        QCOMPARE(f->boxes.last().icon, MessageIcon::Warning);
+
+        // Script lines 0 to 3: still no stop.
+        f->clock.advanceTo(44100);
+        f->link->receive("restore\r\n\r\nOK\n\r");
+        f->clock.advance(20);
+        s->inputValue->flush();
+        QCOMPARE(s->inputValue->toPlainText(),
+                 QStringLiteral("Actualizando password. Por favor espere.\n....>restore\n\nOK\n"));
+        QVERIFY(s->progress->text().startsWith(QStringLiteral("Enviando la configuración: quedan")));
+        QCOMPARE(states(), QStringLiteral("00001/00001"));
+        f->clock.advanceTo(96100); // line 4
+        QCOMPARE(states(), QStringLiteral("00011/00001"));
+
+        // After the end the port stays open until the close button, which
+        // hides the window and keeps the log file.
+        f->clock.advanceTo(104100);
+        QCOMPARE(f->link->writes.size(), 15);
+        QCOMPARE(states(), QStringLiteral("11101/11111"));
+        const QByteArray logged = readBytes(QStringLiteral("logs/912345678.log"));
+        QVERIFY(f->link->isOpen());
+        click(s->close);
+        QVERIFY(!s->isVisible());
+        QVERIFY(!f->link->isOpen());
+        QCOMPARE(f->clock.armedCount(), 0);
+        QCOMPARE(readBytes(QStringLiteral("logs/912345678.log")), logged);
+
+        // Opened again once the subscriber is saved: its number is there,
+        // whole even where the limit is now shorter.
+        f->app.settings().maxSize = QStringLiteral("5");
+        f->app.modemNokiaConf()->userPhoneNumValue->setText(QStringLiteral("912345678"));
+        f->app.modemNokiaConf()->saved = true;
+        openTransfer();
+        QCOMPARE(s->userPhoneNumberValue->text(), QStringLiteral("912345678"));
+        QCOMPARE(s->userPhoneNumberValue->maxLength(), 9);
+        QCOMPARE(states(), QStringLiteral("11101/11111"));
+        QVERIFY(s->inputValue->toPlainText().isEmpty());
+        click(s->loadConf);
+        f->clock.advance(96100);
+        click(s->stopCommads);
+        QVERIFY(s->stopSendingCommands());
+        QCOMPARE(states(), QStringLiteral("00001/00001"));
+        f->clock.advance(300000);
+        QCOMPARE(states(), QStringLiteral("11101/11111"));
+        QCOMPARE(s->progress->text(), QStringLiteral("Carga parada por el usuario"));
+        QCOMPARE(f->boxes.shown.size(), 4);
+        QCOMPARE(f->boxes.last(), powerCycle);
+
+        // Once idle the window closes for good; it is made afresh on the next use.
+        QVERIFY(s->QWidget::close());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!s);
+        QVERIFY(!f->app.hasInputFromModem());
+        QVERIFY(openTransfer()->isVisible());
+    }
+
+    // M_Exit and the main menu's window end the program at once, whatever
+    // the transfer screen is doing: no question, no refusal, the transfer
+    // cut short as after a lost port.
+    void programEndsAtOnce_data()
+    {
+        QTest::addColumn<bool>("byWindow");
+        QTest::addColumn<qint64>("at"); // -1: the screen open and idle
+        QTest::addColumn<QByteArray>("logged");
+        QTest::addColumn<QString>("stored"); // claves.dat held "abc"
+
+        const QByteArray start = "Actualizando password. Por favor espere.\r\n";
+        for (bool byWindow : {false, true}) {
+            const char *how = byWindow ? "main window closed" : "M_Exit";
+            QTest::addRow("%s, idle", how) << byWindow << -1LL << QByteArray() << "abc";
+            QTest::addRow("%s, password phase", how) << byWindow << 12000LL << start + "\r\n" << "abc";
+            QTest::addRow("%s, script phase", how)
+                << byWindow << 100000LL << start + "....>OK\r\n\r\n" << "nueva1";
+        }
+    }
+
+    void programEndsAtOnce()
+    {
+        QFETCH(bool, byWindow);
+        QFETCH(qint64, at);
+        QFETCH(QByteArray, logged);
+        QFETCH(QString, stored);
+
+        prepareTransfer(6, true);
+        QVERIFY(storePassword(QStringLiteral("abc")));
+        f->app.changePass()->pass1->setText(QStringLiteral("nueva1"));
+        InputFromModemScreen *s = openTransfer();
+        if (at >= 0) {
+            click(s->loadConf);
+            f->clock.advanceTo(at);
+            f->link->receive("OK\r\n"); // not yet polled when the program ends
+        }
+        const int sent = f->link->writes.size();
+        QTimer::singleShot(0, [&] {
+            if (byWindow)
+                f->app.mainMenu()->close();
+            else
+                click(f->app.mainMenu()->M_Exit);
+        });
+        QCOMPARE(QApplication::exec(), 0);
+
+        QVERIFY(!f->link->isOpen());
+        QVERIFY(s->isVisible()); // its own closing action never ran
+        QCOMPARE(f->boxes.shown.size(), at >= 0 ? 1 : 0); // only the power-cycle box
+        f->clock.advance(300000);
+        QCOMPARE(f->link->writes.size(), sent);
+        QCOMPARE(readBytes(QStringLiteral("logs/912345678.log")), logged);
+        QCOMPARE(loadPassword(), stored);
     }
 };
 
