@@ -13,7 +13,6 @@
 
 #include "fakeseriallink.h"
 #include "recordingmessageboxes.h"
-#include "screentest.h"
 #include "virtualtimersource.h"
 #include "workdir.h"
 
@@ -31,6 +30,7 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTimer>
+#include <QtTest>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -41,6 +41,43 @@
 namespace {
 
 using Captions = QList<std::pair<QString, QString>>;
+
+Octets quad(const QString &dotted)
+{
+    const QStringList parts = dotted.split(u'.');
+    return {parts.value(0), parts.value(1), parts.value(2), parts.value(3)};
+}
+
+void click(QWidget *widget) { QTest::mouseClick(widget, Qt::LeftButton); }
+
+// A group's title, or a label's or a button's text.
+QString caption(const QWidget *screen, const char *name)
+{
+    const QWidget *w = screen->findChild<QWidget *>(name);
+    return w ? w->property(w->property("title").isValid() ? "title" : "text").toString() : "<none>";
+}
+
+// The names of the first n widgets that Tab reaches from first on.
+QStringList tabOrder(QWidget *first, qsizetype n)
+{
+    QStringList names;
+    for (QWidget *w = first; names.size() < n; w = w->nextInFocusChain()) {
+        if (w->focusPolicy() != Qt::NoFocus && !w->focusProxy())
+            names << w->objectName();
+    }
+    return names;
+}
+
+// octetNames({"a", "b"}) gives a_0 .. a_3, b_0 .. b_3: the octets of dotted quads.
+QStringList octetNames(std::initializer_list<const char *> quads)
+{
+    QStringList names;
+    for (const char *name : quads) {
+        for (int i = 0; i < 4; ++i)
+            names << QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(i);
+    }
+    return names;
+}
 
 // Field rules.
 const Message octetKey{"Error: Formato no válido", "Sólo se permite introducir números entre 0 y 9", MessageIcon::Warning};
@@ -267,15 +304,18 @@ private slots:
     }
 
     // Each screen's title (the subscriber screen's: subscriberActivation),
-    // captions and the order Tab takes.
-    void captions_data()
+    // captions and the order Tab takes; the main menu opens it alone, and its
+    // back button and its window's close both return to the menu (the
+    // subscriber screen's return to the type screen: subscriberActivation).
+    void eachScreen_data()
     {
         QTest::addColumn<QString>("screen");
+        QTest::addColumn<QString>("button"); // the main menu's, that opens it
         QTest::addColumn<QString>("title");
         QTest::addColumn<Captions>("captions");
         QTest::addColumn<QStringList>("tabOrder");
 
-        QTest::newRow("main menu") << "main" << "Configuración Módem NOKIA M1112"
+        QTest::newRow("main menu") << "main" << "" << "Configuración Módem NOKIA M1112"
                                    << Captions{{"options", "Seleccione una opción:"},
                                                {"M_changePass", "Modificar &clave de acceso"},
                                                {"M_confADSL", "Configuración del Servicio &ADSL"},
@@ -283,7 +323,7 @@ private slots:
                                                {"M_loadConf", "&Cargar Configuración en el Módem"},
                                                {"M_Exit", "&Salir de la aplicación"}}
                                    << QStringList{"M_changePass", "M_confADSL", "M_intrConf", "M_loadConf", "M_Exit"};
-        QTest::newRow("settings") << "confADSL" << "Configuración del servicio ADSL"
+        QTest::newRow("settings") << "confADSL" << "M_confADSL" << "Configuración del servicio ADSL"
                                   << Captions{{"optionsPort", "Selección del puerto de comunicaciones:"},
                                               {"optionsPortTitle", "Puerto de comunicaciones:"},
                                               {"optionsPhoneSize", "Dígitios del número de teléfono"},
@@ -301,7 +341,7 @@ private slots:
                                   << QStringList{"portOptions", "minSize", "maxSize", "vciValue", "vpiValue"}
                                          + octetNames({"ipAddEDC", "maskAddEDC", "ipAddDNS"})
                                          + QStringList{"Save", "back2main"};
-        QTest::newRow("type") << "modemOptions" << "Selección de módem ADSL"
+        QTest::newRow("type") << "modemOptions" << "M_intrConf" << "Selección de módem ADSL"
                               << Captions{{"modemTitle", "Módem ADSL:"},
                                           {"typeConfTitle", "Tipo de configuración:"},
                                           {"DHCP_NAPT_0", "Modo M&onopuesto, con DHCP y sin NAPT"},
@@ -309,7 +349,7 @@ private slots:
                                           {"configure", "Ac&eptar"},
                                           {"back2main", "&Volver"}}
                               << QStringList{"configure", "back2main", "modemSelected", "DHCP_NAPT_0", "DHCP_NAPT_1"};
-        QTest::newRow("subscriber") << "modemNokiaConf" << ""
+        QTest::newRow("subscriber") << "modemNokiaConf" << "" << ""
                                     << Captions{{"userPhoneNumTitle", "Teléfono:"},
                                                 {"serviceTypeTitle", "Modalidad de Servicio:"},
                                                 {"userConfTitle", "Configuración de usuario:"},
@@ -321,7 +361,7 @@ private slots:
                                            + octetNames({"userIpAdd", "userMaskAdd", "modEtherIpAdd", "modEtherMaskAdd"})
                                            + QStringList{"saveModConf", "back2ModOpt", "servicetypevalue_1",
                                                          "servicetypevalue_2"};
-        QTest::newRow("password") << "changePass" << "Modificar clave de acceso..."
+        QTest::newRow("password") << "changePass" << "M_changePass" << "Modificar clave de acceso..."
                                   << Captions{{"pass1Title", "Clave:"},
                                               {"pass2Title", "Confirmar clave:"},
                                               {"savePass", "&Salvar"},
@@ -329,9 +369,10 @@ private slots:
                                   << QStringList{"pass1", "pass2", "savePass", "back2main"};
     }
 
-    void captions()
+    void eachScreen()
     {
         QFETCH(QString, screen);
+        QFETCH(QString, button);
         QFETCH(QString, title);
         QFETCH(Captions, captions);
         QFETCH(QStringList, tabOrder);
@@ -341,43 +382,25 @@ private slots:
         for (const auto &[name, text] : captions)
             QCOMPARE(caption(s, qPrintable(name)), text);
         QCOMPARE(::tabOrder(s->findChild<QWidget *>(tabOrder[0]), tabOrder.size()), tabOrder);
-    }
+        if (button.isEmpty())
+            return;
 
-    // The subscriber screen's own return to the type screen is subscriberActivation's.
-    void menuOpensOneScreenAtATime_data()
-    {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("screen");
-        QTest::newRow("settings") << "M_confADSL" << "confADSL";
-        QTest::newRow("password") << "M_changePass" << "changePass";
-        QTest::newRow("type") << "M_intrConf" << "modemOptions";
-    }
-
-    void menuOpensOneScreenAtATime()
-    {
-        QFETCH(QString, button);
-        QFETCH(QString, screen);
-        f->app.start();
-        QWidget *menu = f->app.mainMenu();
-        QVERIFY(QTest::qWaitForWindowActive(menu));
+        // Shown alone; back by the button, then by closing the window.
         const QList<Screen *> screens{this->screen("main"), this->screen("confADSL"), this->screen("changePass"),
                                       this->screen("modemOptions"), this->screen("modemNokiaConf")};
         const auto visibleCount = [&] {
             return int(std::count_if(screens.begin(), screens.end(), std::mem_fn(&QWidget::isVisible)));
         };
-        QWidget *target = this->screen(screen);
-
-        // Once by the back button, once by closing the window: both return.
+        MainMenuScreen *menu = f->app.mainMenu();
+        f->app.start();
         for (bool byClose : {false, true}) {
             click(menu->findChild<QPushButton *>(button));
-            QVERIFY(target->isVisible());
             QCOMPARE(visibleCount(), 1);
-            QVERIFY(QTest::qWaitForWindowActive(target));
+            QVERIFY(QTest::qWaitForWindowActive(s));
             if (byClose)
-                target->close();
+                s->close();
             else
-                click(target->findChild<QPushButton *>("back2main"));
-            QVERIFY(menu->isVisible());
+                click(s->findChild<QPushButton *>("back2main"));
             QCOMPARE(visibleCount(), 1);
             QVERIFY(QTest::qWaitForWindowActive(menu));
         }
