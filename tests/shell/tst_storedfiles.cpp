@@ -1,3 +1,4 @@
+#include "builder/configscript.h"
 #include "password/passwordstore.h"
 #include "settings/servicesettings.h"
 #include "shell/datafolder.h"
@@ -8,9 +9,15 @@
 #include "workdir.h"
 
 #include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QThread>
 #include <QtTest>
 
-// The stored files: the text file layer, the data folder, conf_gen.dat and claves.dat.
+#include <cstdio>
+
+// The stored files: the text file layer, the data folder, conf_gen.dat and
+// claves.dat, and what a kill in the middle of a save leaves of them.
 
 namespace {
 
@@ -29,6 +36,48 @@ QByteArray settingsFile(const QMap<int, QByteArray> &changes = {})
 }
 
 const QByteArray abcPasswordFile("\"NqLoRu\"\r\n\x01\r\n");
+
+// One of two versions of a stored file, saved as the program saves it.
+bool save(const QString &kind, int v)
+{
+    if (kind == u"settings") {
+        ServiceSettings s = defaultSettings();
+        s.vciValue = QString::number(8 + v);
+        s.comPort = qint16(1 + v);
+        return storeSettings(s);
+    }
+    if (kind == u"password") {
+        // As a transfer does: journaled, kept once the modem has it.
+        if (!storePasswordJournaled(v ? QStringLiteral("nueva1") : QStringLiteral("anterior")))
+            return false;
+        keepStoredPassword();
+        return true;
+    }
+    const SubscriberConfig subscriber{.userPhoneNumValue = "912345678",
+                                      .userIpAdd = {"192", "168", "1", v ? "64" : "32"},
+                                      .userMaskAdd = {"255", "255", "255", "224"},
+                                      .modEtherIpAdd = {"10", "0", "0", "1"},
+                                      .modEtherMaskAdd = {"255", "255", "255", "0"}};
+    return writeConfigScript(subscriber, ConfigType::NAPT, defaultSettings());
+}
+
+// What the next start reads.
+QByteArray stored(const QString &kind)
+{
+    if (kind == u"password")
+        return loadPassword().toLatin1();
+    return readBytes(kind == u"settings" ? settingsFileName : QStringLiteral("configuraciones/912345678.cfg"));
+}
+
+// The child the crash test kills: saves the two versions in turn.
+int saveForEver(const QString &kind)
+{
+    for (int v = 1; save(kind, v); v ^= 1) {
+        fputs("saving\n", stdout);
+        fflush(stdout);
+    }
+    return 1;
+}
 
 } // namespace
 
@@ -127,8 +176,10 @@ private slots:
         QTest::newRow("run from a folder") << "elsewhere" << none << none << true << "elsewhere";
         QTest::newRow("folder not writable") << "elsewhere" << none << none << false << "home/Documentos/ADSL";
         QTest::newRow("installed, read-only") << "elsewhere" << "conf_gen.dat" << none << false << "elsewhere";
-        QTest::newRow("--dir relative") << "home" << none << "datos/../obra" << true << "home/obra";
+        QTest::newRow("--dir relative") << "home" << none << "datos/../obra/ADSL" << true << "home/obra/ADSL";
         QTest::newRow("--dir over an installation") << "elsewhere" << "claves.dat" << "../home" << true << "home";
+        QTest::newRow("--dir through a file") << "elsewhere" << "claves.dat" << "claves.dat/ADSL" << true
+                                              << "elsewhere/claves.dat/ADSL";
     }
     void dataFolderChoice()
     {
@@ -145,22 +196,16 @@ private slots:
             QVERIFY(writeBytes(root.file(working + '/' + file), "x"));
 
         const QString home = root.file("home");
-        QCOMPARE(datafolder::choose(dirOption, root.file(working), home + '/', home + "/Documentos", writable),
-                 QDir::cleanPath(root.file(expected)));
-    }
+        const QString chosen = datafolder::choose(dirOption, root.file(working), home + '/', home + "/Documentos",
+                                                  writable);
+        QCOMPARE(chosen, QDir::cleanPath(root.file(expected)));
 
-    void enterDataFolder()
-    {
-        WorkDir root;
+        // Entering makes the missing folders; with a file in the way nothing moves.
+        const bool fileInTheWay = QFileInfo(QFileInfo(chosen).path()).isFile();
         QString error;
-        QVERIFY(datafolder::enter(root.file("a/b/ADSL"), &error));
-        QCOMPARE(QDir::current(), QDir(root.file("a/b/ADSL")));
-
-        // A file where the folder should be: nothing moves.
-        QVERIFY(writeBytes(root.file("a/b/ADSL/datos"), "x"));
-        QVERIFY(!datafolder::enter(root.file("a/b/ADSL/datos/ADSL"), &error));
-        QVERIFY2(error.contains("datos"), qPrintable(error));
-        QCOMPARE(QDir::current(), QDir(root.file("a/b/ADSL")));
+        QCOMPARE(datafolder::enter(chosen, &error), !fileInTheWay);
+        QCOMPARE(QDir::current(), QDir(fileInTheWay ? root.path() : chosen));
+        QVERIFY2(!fileInTheWay || error.contains(file), qPrintable(error));
     }
 
     // Each file reads as the settings; the rows "written" are also what
@@ -206,7 +251,10 @@ private slots:
         QCOMPARE(loadSettings(), settings);
     }
 
-    void writesScrambledPasswordAndFiller()
+    // The password goes scrambled, then a random filler line. Until the modem
+    // has been sent a new one, the file it replaced can be put back; the
+    // secret is readable by its owner alone.
+    void storesPassword()
     {
         WorkDir dir;
         QSet<QByteArray> fillers;
@@ -221,6 +269,21 @@ private slots:
             fillers.insert(filler);
         }
         QVERIFY2(fillers.size() > 1, "the filler line never varies");
+
+        QVERIFY(writeBytes(passwordFileName, abcPasswordFile));
+        QVERIFY(QFile::setPermissions(passwordFileName, QFile::ReadOwner | QFile::WriteOwner
+                                                            | QFile::ReadGroup | QFile::ReadOther));
+        QVERIFY(storePasswordJournaled("nueva1"));
+        QCOMPARE(loadPassword(), QStringLiteral("nueva1"));
+#ifdef Q_OS_UNIX
+        for (const QString &file : {passwordFileName, passwordJournalPath()}) {
+            QCOMPARE(QFileInfo(file).permissions() & ~(QFile::ReadUser | QFile::WriteUser),
+                     QFile::ReadOwner | QFile::WriteOwner);
+        }
+#endif
+        restorePreviousPassword();
+        QCOMPARE(readBytes(passwordFileName), abcPasswordFile);
+        QVERIFY(!QFileInfo::exists(passwordJournalPath()));
     }
 
     void readsPasswordFiles_data()
@@ -283,27 +346,58 @@ private slots:
         QCOMPARE(readBytes("blocker"), abcPasswordFile);
     }
 
-    // Until the modem has been sent the new password, the file it replaced
-    // can be put back; the secret is readable by its owner alone.
-    void passwordJournal()
+    // Kills a process that saves one file over and over, at random moments:
+    // the next start finds the file whole, in one of its two versions, and
+    // no temporary left.
+    void killedInTheMiddleOfSaves_data()
     {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("conf_gen.dat") << "settings";
+        QTest::newRow("claves.dat") << "password";
+        QTest::newRow("script") << "script";
+    }
+
+    void killedInTheMiddleOfSaves()
+    {
+        QFETCH(QString, kind);
         WorkDir dir;
-        QVERIFY(writeBytes(passwordFileName, abcPasswordFile));
-        QVERIFY(QFile::setPermissions(passwordFileName, QFile::ReadOwner | QFile::WriteOwner
-                                                            | QFile::ReadGroup | QFile::ReadOther));
-        QVERIFY(storePasswordJournaled("nueva1"));
-        QCOMPARE(loadPassword(), QStringLiteral("nueva1"));
-#ifdef Q_OS_UNIX
-        for (const QString &file : {passwordFileName, passwordJournalPath()}) {
-            QCOMPARE(QFileInfo(file).permissions() & ~(QFile::ReadUser | QFile::WriteUser),
-                     QFile::ReadOwner | QFile::WriteOwner);
+        QSet<QByteArray> versions;
+        for (int v : {1, 0}) {
+            QVERIFY(save(kind, v));
+            versions << stored(kind);
         }
-#endif
-        restorePreviousPassword();
-        QCOMPARE(readBytes(passwordFileName), abcPasswordFile);
-        QVERIFY(!QFileInfo::exists(passwordJournalPath()));
+        auto whole = [&] { return versions.contains(stored(kind)); };
+        auto files = [] {
+            return QDir().entryList(QDir::Files) + QDir(QStringLiteral("configuraciones")).entryList(QDir::Files);
+        };
+
+        QRandomGenerator random(QRandomGenerator::global()->generate());
+        int caught = 0; // kills that left a temporary: the save was cut short
+        for (int round = 0; round < 30; ++round) {
+            QProcess saver;
+            saver.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--save-for-ever"), kind});
+            QVERIFY(saver.waitForReadyRead());
+            QThread::usleep(random.bounded(5000));
+            saver.kill();
+            QVERIFY(saver.waitForFinished());
+            QCOMPARE(saver.exitStatus(), QProcess::CrashExit); // still saving when killed
+            QVERIFY2(whole(), qPrintable(QStringLiteral("round %1").arg(round)));
+            caught += files().size() > 1 ? 1 : 0;
+            recoverInterruptedSaves(); // the next start
+            QVERIFY(whole());
+            QCOMPARE(files().size(), 1);
+        }
+        qInfo("%d of 30 kills cut a save short", caught);
     }
 };
 
-QTEST_GUILESS_MAIN(TestStoredFiles)
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "--save-for-ever") == 0)
+        return saveForEver(QString::fromLatin1(argv[2]));
+    TestStoredFiles test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_storedfiles.moc"
