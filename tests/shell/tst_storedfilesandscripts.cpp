@@ -1,4 +1,5 @@
 #include "builder/configscript.h"
+#include "fields/netmask.h"
 #include "password/passwordstore.h"
 #include "settings/servicesettings.h"
 #include "shell/datafolder.h"
@@ -16,8 +17,9 @@
 
 #include <cstdio>
 
-// The stored files: the text file layer, the data folder, conf_gen.dat and
-// claves.dat, and what a kill in the middle of a save leaves of them.
+// The stored files: the text file layer, the data folder, conf_gen.dat,
+// claves.dat and what a kill in the middle of a save leaves of them; the
+// masks the screens accept and the modem scripts built from their addresses.
 
 namespace {
 
@@ -35,6 +37,53 @@ QByteArray settingsFile(const QMap<int, QByteArray> &changes = {})
     return lines.join("\r\n") + "\r\n";
 }
 
+Octets quad(const QString &dotted)
+{
+    const QStringList parts = dotted.split(u'.');
+    return {parts.value(0), parts.value(1), parts.value(2), parts.value(3)};
+}
+
+ServiceSettings withEdc(const QString &address)
+{
+    ServiceSettings s = defaultSettings();
+    s.ipAddEDC = quad(address);
+    return s;
+}
+
+// Typed with leading zeros, which derived addresses drop and typed ones keep;
+// the modem's address is not its network's first, which the route is.
+SubscriberConfig subscriber()
+{
+    return {.userPhoneNumValue = "0981234567",
+            .userIpAdd = quad("192.168.001.034"),
+            .userMaskAdd = quad("255.255.255.248"),
+            .modEtherIpAdd = quad("172.26.0.14"),
+            .modEtherMaskAdd = quad("255.255.255.240")};
+}
+
+// One source line per command mode of the modem's console.
+const QStringList dhcpScript = {
+    "restore config default", "restart", "admin", "*****", "conf",
+    "sys", "hostname 0981234567",
+    "eth", "no bridg", "no ip address", "ip addr 192.168.1.33 255.255.255.248", "top",
+    "vcc1", "no pvc", "pvc 8 32 ip-llc", "no ip address", "no bridg",
+    "ip address 172.26.0.14 255.255.255.240", "no ip napt", "top",
+    "comm", "no ip route 0.0.0.0 vcc1", "ip route 0.0.0.0 0.0.0.0 172.26.0.1 vcc1",
+    "dhcp address 1 192.168.001.034 255.255.255.248 1", "dhcp mode server",
+    "dhcp gateway 1 192.168.1.33", "dhcp dns 1 pri 80.58.0.33",
+    "dhcp domain-name 1 " + deployment::dhcpDomainName, "top",
+    "quit", "save conf start", "restart"};
+
+const QStringList naptScript = {
+    "restore config default", "restart", "admin", "*****", "conf",
+    "sys", "hostname 0981234567", "top",
+    "eth", "no bridg", "no ip address", "ip addr 172.26.0.14 255.255.255.240", "top",
+    "vcc1", "no pvc", "pvc 8 32 ip-llc", "no ip address", "no bridg",
+    "ip address 192.168.001.034 255.255.255.248", "ip napt", "top",
+    "comm", "no ip route 0.0.0.0 vcc1", "ip route 0.0.0.0 0.0.0.0 192.168.1.34 vcc1",
+    "no dhcp mode", "ip host-acl 10.0.1.0 255.255.255.255",
+    "quit", "save conf startup", "restart"};
+
 const QByteArray abcPasswordFile("\"NqLoRu\"\r\n\x01\r\n");
 
 // One of two versions of a stored file, saved as the program saves it.
@@ -48,17 +97,13 @@ bool save(const QString &kind, int v)
     }
     if (kind == u"password") {
         // As a transfer does: journaled, kept once the modem has it.
-        if (!storePasswordJournaled(v ? QStringLiteral("nueva1") : QStringLiteral("anterior")))
-            return false;
+        const bool saved = storePasswordJournaled(v ? QStringLiteral("nueva1") : QStringLiteral("anterior"));
         keepStoredPassword();
-        return true;
+        return saved;
     }
-    const SubscriberConfig subscriber{.userPhoneNumValue = "912345678",
-                                      .userIpAdd = {"192", "168", "1", v ? "64" : "32"},
-                                      .userMaskAdd = {"255", "255", "255", "224"},
-                                      .modEtherIpAdd = {"10", "0", "0", "1"},
-                                      .modEtherMaskAdd = {"255", "255", "255", "0"}};
-    return writeConfigScript(subscriber, ConfigType::NAPT, defaultSettings());
+    SubscriberConfig changed = subscriber();
+    changed.userIpAdd[3] = v ? "64" : "32";
+    return writeConfigScript(changed, ConfigType::NAPT, defaultSettings());
 }
 
 // What the next start reads.
@@ -66,7 +111,7 @@ QByteArray stored(const QString &kind)
 {
     if (kind == u"password")
         return loadPassword().toLatin1();
-    return readBytes(kind == u"settings" ? settingsFileName : QStringLiteral("configuraciones/912345678.cfg"));
+    return readBytes(kind == u"settings" ? settingsFileName : QStringLiteral("configuraciones/0981234567.cfg"));
 }
 
 // The child the crash test kills: saves the two versions in turn.
@@ -81,7 +126,7 @@ int saveForEver(const QString &kind)
 
 } // namespace
 
-class TestStoredFiles : public QObject
+class TestStoredFilesAndScripts : public QObject
 {
     Q_OBJECT
 
@@ -321,7 +366,7 @@ private slots:
         QTest::newRow("high code at odd position") << passwordFileName << QString(QChar(0xF5)); // 245 + 1 + 15
         QTest::newRow("scrambles to a quote") << passwordFileName << "1234";                 // 51 + 3 - 20
         QTest::newRow("quote as second of pair") << passwordFileName << QString(QChar(18));   // 18 + 1 + 15
-        QTest::newRow("password write fails") << "blocker/claves.dat" << "nueva";
+        QTest::newRow("password write fails") << settingsFileName + "/claves.dat" << "nueva";
     }
     void refusalKeepsOldFiles()
     {
@@ -329,7 +374,6 @@ private slots:
         QFETCH(QString, text);
         WorkDir dir;
         QVERIFY(writeBytes(settingsFileName, settingsFile()) && writeBytes(passwordFileName, abcPasswordFile));
-        QVERIFY(writeBytes("blocker", abcPasswordFile));
         QString error;
         if (path == settingsFileName) {
             ServiceSettings s = defaultSettings();
@@ -338,12 +382,131 @@ private slots:
             QVERIFY2(error.contains('"' + text + '"'), qPrintable(error));
         } else {
             QCOMPARE(passwordStorable(text), path != passwordFileName);
-            QVERIFY(!storePassword(text, &error, path));
+            QVERIFY(!storePassword(text, &error, path) && !error.isEmpty());
         }
-        QVERIFY(!error.isEmpty());
         QCOMPARE(readBytes(settingsFileName), settingsFile());
         QCOMPARE(readBytes(passwordFileName), abcPasswordFile);
-        QCOMPARE(readBytes("blocker"), abcPasswordFile);
+    }
+
+    void maskBytesAndPrefixMasks()
+    {
+        const QSet<int> valid{0, 128, 192, 224, 240, 248, 252, 254, 255};
+        for (int v = -1; v <= 256; ++v)
+            QCOMPARE(validMaskByte(QString::number(v)), valid.contains(v));
+        QVERIFY(validMaskByte("0255"));
+        QVERIFY(!validMaskByte("65536")); // would wrap to 0
+        QVERIFY(!validMaskByte(""));
+        QVERIFY(!validMaskByte("2x5"));
+
+        // Of every combination of mask bytes, and of 1 which is none, only the
+        // 33 prefix masks pass, widest first, each with its count of host bits.
+        const QStringList bytes{"0", "1", "128", "192", "224", "240", "248", "252", "254", "255"};
+        QList<int> hostBits;
+        for (const QString &a : bytes)
+            for (const QString &b : bytes)
+                for (const QString &c : bytes)
+                    for (const QString &d : bytes)
+                        if (validMask(1, {a, b, c, d}, defaultSettings()))
+                            hostBits << hostBitCount({a, b, c, d});
+        QList<int> prefixes;
+        for (int n = 32; n >= 0; --n)
+            prefixes << n;
+        QCOMPARE(hostBits, prefixes);
+    }
+
+    // Without an EDC address the shape alone counts (the EDC is then never
+    // read); with one, the mask must also end where the address's ones end.
+    // The bad EDC octets would fit were they read as 0.
+    void masks_data()
+    {
+        QTest::addColumn<QString>("mask");
+        QTest::addColumn<QString>("edc");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("leading zeros") << "255.255.255.000" << "" << true;
+        QTest::newRow("negative") << "255.255.255.-0" << "" << false;
+        QTest::newRow("four digits") << "255.255.255.0000" << "" << false;
+        const ServiceSettings d = defaultSettings();
+        QTest::newRow("the defaults") << joinOctets(d.maskAddEDC) << joinOctets(d.ipAddEDC) << true;
+        QTest::newRow("192.168.1.0 fits /24") << "255.255.255.0" << "192.168.1.0" << true;
+        QTest::newRow("even host not /32") << "255.255.255.255" << "192.0.2.2" << false;
+        QTest::newRow("/0 with an address") << "0.0.0.0" << "10.0.0.0" << false;
+        QTest::newRow("bad shape, good fit") << "255.255.0.255" << "192.168.1.0" << false;
+        QTest::newRow("EDC octet empty") << "255.255.255.0" << "10.0.1." << false;
+        QTest::newRow("EDC octet 256") << "255.255.255.0" << "10.0.1.256" << false;
+    }
+
+    void masks()
+    {
+        QFETCH(QString, mask);
+        QFETCH(QString, edc);
+        QFETCH(bool, valid);
+        if (!edc.isEmpty()) {
+            QCOMPARE(validMask(0, quad(mask), withEdc(edc)), valid);
+            return;
+        }
+        QCOMPARE(validMask(1, quad(mask), defaultSettings()), valid);
+        QCOMPARE(validMask(7, quad(mask), withEdc("junk")), valid);
+    }
+
+    // Each row's script, or none when it is refused.
+    void scripts_data()
+    {
+        QTest::addColumn<ConfigType>("type");
+        QTest::addColumn<SubscriberConfig>("sub");
+        QTest::addColumn<ServiceSettings>("set");
+        QTest::addColumn<QStringList>("lines");
+
+        const QStringList refused;
+        QTest::newRow("DHCP") << ConfigType::DHCP << subscriber() << sample << dhcpScript;
+        const auto user = [](const char *last, const char *maskLast) {
+            SubscriberConfig s = subscriber();
+            s.userIpAdd[3] = last;
+            s.userMaskAdd[3] = maskLast;
+            return s;
+        };
+        // The derived primary (+1) or secondary (+2) last octet may not pass 255.
+        QStringList fits = dhcpScript;
+        fits.replaceInStrings("255.248", "255.254").replaceInStrings("1.33", "1.255");
+        fits.replaceInStrings("034", "254");
+        QTest::newRow("DHCP primary 256") << ConfigType::DHCP << user("255", "255") << sample << refused;
+        QTest::newRow("DHCP primary 255 fits") << ConfigType::DHCP << user("254", "254") << sample << fits;
+        QTest::newRow("NAPT secondary 256") << ConfigType::NAPT << user("254", "254") << sample << refused;
+
+        SubscriberConfig s = subscriber();
+        s.modEtherIpAdd[3] = "255";
+        s.modEtherMaskAdd[3] = "255";
+        QTest::newRow("DHCP management route 256") << ConfigType::DHCP << s << sample << refused;
+
+        for (const char *phone : {"", "98123456a", "../conf_gen"}) {
+            s = subscriber();
+            s.userPhoneNumValue = QString::fromLatin1(phone);
+            QTest::addRow("phone '%s'", phone) << ConfigType::DHCP << s << sample << refused;
+        }
+        s = subscriber();
+        s.userIpAdd[0] = "256";
+        QTest::newRow("octet out of range") << ConfigType::NAPT << s << sample << refused;
+
+        ServiceSettings bad = sample;
+        bad.vciValue = "8,1";
+        QTest::newRow("circuit not a number") << ConfigType::DHCP << subscriber() << bad << refused;
+        bad = sample;
+        bad.ipAddDNS[2] = "x";
+        QTest::newRow("DNS junk") << ConfigType::DHCP << subscriber() << bad << refused;
+        QTest::newRow("NAPT, DNS unused") << ConfigType::NAPT << subscriber() << bad << naptScript;
+        bad = sample;
+        bad.ipAddEDC[1] = "1000";
+        QTest::newRow("EDC junk") << ConfigType::NAPT << subscriber() << bad << refused;
+    }
+
+    void scripts()
+    {
+        QFETCH(ConfigType, type);
+        QFETCH(SubscriberConfig, sub);
+        QFETCH(ServiceSettings, set);
+        QFETCH(QStringList, lines);
+        const ConfigScript script = buildConfigScript(sub, type, set);
+        QCOMPARE(script.ok(), !lines.isEmpty());
+        QCOMPARE(script.lines, lines);
     }
 
     // Kills a process that saves one file over and over, at random moments:
@@ -396,8 +559,8 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     if (argc == 3 && qstrcmp(argv[1], "--save-for-ever") == 0)
         return saveForEver(QString::fromLatin1(argv[2]));
-    TestStoredFiles test;
+    TestStoredFilesAndScripts test;
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_storedfiles.moc"
+#include "tst_storedfilesandscripts.moc"
