@@ -17,7 +17,7 @@ fi
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DADSL_FUZZ=ON -DBUILD_TESTING=OFF \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-targets=(settings password script log)
+targets=(stored script log)
 cmake --build build-fuzz -j"$(nproc)" --target "${targets[@]/#/fuzz_}"
 
 for t in "${targets[@]}"; do

@@ -1,9 +1,11 @@
+#include "password/passwordstore.h"
 #include "settings/servicesettings.h"
 
 #include "fuzzfolder.h"
 
-// conf_gen.dat: any file reads without harm, and a store either reads back
-// the same value or is refused with the old file kept.
+// conf_gen.dat and claves.dat: any file reads without harm; a store reads
+// back the same value or is refused with the old file kept; a journaled
+// password store that is taken back leaves the old file exactly.
 static void storeAndReload(const ServiceSettings &settings)
 {
     const QByteArray before = readBytes(settingsFileName);
@@ -33,5 +35,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         *fields[i] = typedText(parts[i]);
     typed.comPort = qint16(size > 1 ? (data[0] << 8 | data[1]) : 1);
     storeAndReload(typed);
+
+    FUZZ_CHECK(writeBytes(passwordFileName, bytes));
+    (void)loadPassword();
+
+    const QString password = typedText(bytes.left(32));
+    if (storePassword(password))
+        FUZZ_CHECK(loadPassword() == password);
+    else
+        FUZZ_CHECK(readBytes(passwordFileName) == bytes);
+
+    const QByteArray before = readBytes(passwordFileName);
+    if (storePasswordJournaled(password)) {
+        FUZZ_CHECK(loadPassword() == password);
+        restorePreviousPassword();
+    }
+    FUZZ_CHECK(readBytes(passwordFileName) == before);
+    FUZZ_CHECK(!QFile::exists(passwordJournalPath()));
     return 0;
 }
