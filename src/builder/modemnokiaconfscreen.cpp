@@ -1,12 +1,10 @@
 #include "builder/modemnokiaconfscreen.h"
 
-#include "builder/modemoptionsscreen.h"
 #include "fields/dottedquad.h"
 #include "fields/entryrules.h"
 #include "fields/fieldrules.h"
 #include "fields/netmask.h"
 #include "settings/servicesettings.h"
-#include "shell/application.h"
 #include "shell/messageboxes.h"
 #include "shell/screenparts.h"
 
@@ -34,7 +32,6 @@ const QString maskCaption = QStringLiteral("Máscara de red:");
 const QString managementCaption = QStringLiteral("Gestión del Módem");
 const QString ethernetCaption = QStringLiteral("Ethernet del Módem");
 const QString saveCaption = QStringLiteral("&Salvar");
-const QString backCaption = QStringLiteral("&Volver");
 
 const Octets naptModemAddress{QStringLiteral("172"), QStringLiteral("26"), QStringLiteral("0"),
                               QStringLiteral("1")};
@@ -61,8 +58,9 @@ const Message storedMessage{QStringLiteral("Salvar..."),
 
 } // namespace
 
-ModemNokiaConfScreen::ModemNokiaConfScreen(Application &app)
-    : Screen(app)
+ModemNokiaConfScreen::ModemNokiaConfScreen(const ServiceSettings &settings, std::function<ConfigType()> chosenType)
+    : m_settings(settings)
+    , m_chosenType(std::move(chosenType))
 {
     setObjectName(QStringLiteral("modemNokiaConf"));
     setFont(classicFont(8.25, false));
@@ -71,16 +69,15 @@ ModemNokiaConfScreen::ModemNokiaConfScreen(Application &app)
     const QFont phoneFont = classicFont(9.75, true);
     const QFont octetFont = classicFont(8.25, true);
 
-    userPhoneNumTitle = named<QLabel>("userPhoneNumTitle", phoneCaption, this);
+    auto *userPhoneNumTitle = named<QLabel>("userPhoneNumTitle", phoneCaption, this);
     userPhoneNumTitle->setFont(phoneFont);
-    userPhoneNumValue = new QLineEdit(this);
-    userPhoneNumValue->setObjectName(QStringLiteral("userPhoneNumValue"));
+    userPhoneNumValue = named<QLineEdit>("userPhoneNumValue", this);
     userPhoneNumValue->setFont(phoneFont);
     auto *phoneRow = new QHBoxLayout;
     phoneRow->addWidget(userPhoneNumTitle);
     phoneRow->addWidget(userPhoneNumValue, 1);
 
-    serviceTypeTitle = named<QGroupBox>("serviceTypeTitle", serviceTypeCaption, this);
+    auto *serviceTypeTitle = named<QGroupBox>("serviceTypeTitle", serviceTypeCaption, this);
     auto *typeRow = new QHBoxLayout(serviceTypeTitle);
     for (int i = 0; i < 3; ++i) {
         servicetypevalue[i] = new QRadioButton(serviceTypes[i], serviceTypeTitle);
@@ -100,53 +97,51 @@ ModemNokiaConfScreen::ModemNokiaConfScreen(Application &app)
         grid->addWidget(mask, 1, 1);
         grid->setColumnMinimumWidth(0, maskTitle->sizeHint().width() + 8);
     };
-    userConfTitle = named<QGroupBox>("userConfTitle", userConfCaption, this);
-    UserIpAddTitle = named<QLabel>("UserIpAddTitle", addressCaption, userConfTitle);
+    auto *userConfTitle = named<QGroupBox>("userConfTitle", userConfCaption, this);
+    auto *UserIpAddTitle = named<QLabel>("UserIpAddTitle", addressCaption, userConfTitle);
     userIpAdd = new DottedQuad(QStringLiteral("userIpAdd"), userConfTitle);
-    userMaskAddTitle = named<QLabel>("userMaskAddTitle", maskCaption, userConfTitle);
+    auto *userMaskAddTitle = named<QLabel>("userMaskAddTitle", maskCaption, userConfTitle);
     userMaskAdd = new DottedQuad(QStringLiteral("userMaskAdd"), userConfTitle);
     addressBlock(userConfTitle, UserIpAddTitle, userIpAdd, userMaskAddTitle, userMaskAdd);
 
     modEtherManagementTitle = named<QGroupBox>("modEtherManagementTitle", managementCaption, this);
-    modEtherIpAddTitle = named<QLabel>("modEtherIpAddTitle", addressCaption, modEtherManagementTitle);
+    auto *modEtherIpAddTitle = named<QLabel>("modEtherIpAddTitle", addressCaption, modEtherManagementTitle);
     modEtherIpAdd = new DottedQuad(QStringLiteral("modEtherIpAdd"), modEtherManagementTitle);
-    modEtherMasAddTitle = named<QLabel>("modEtherMasAddTitle", maskCaption, modEtherManagementTitle);
+    auto *modEtherMasAddTitle = named<QLabel>("modEtherMasAddTitle", maskCaption, modEtherManagementTitle);
     modEtherMaskAdd = new DottedQuad(QStringLiteral("modEtherMaskAdd"), modEtherManagementTitle);
     addressBlock(modEtherManagementTitle, modEtherIpAddTitle, modEtherIpAdd, modEtherMasAddTitle,
                  modEtherMaskAdd);
 
-    saveModConf = new QPushButton(saveCaption, this);
-    saveModConf->setObjectName(QStringLiteral("saveModConf"));
-    back2ModOpt = new QPushButton(backCaption, this);
-    back2ModOpt->setObjectName(QStringLiteral("back2ModOpt"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(saveModConf);
-    buttons->addStretch();
-    buttons->addWidget(back2ModOpt);
+    const FormButtons buttons = formButtons(this, "saveModConf", saveCaption, "back2ModOpt");
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(phoneRow);
     layout->addWidget(serviceTypeTitle);
     layout->addWidget(userConfTitle);
     layout->addWidget(modEtherManagementTitle);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.layout);
 
     QList<QWidget *> order{userPhoneNumValue, servicetypevalue[0]};
     for (DottedQuad *quad : {userIpAdd, userMaskAdd, modEtherIpAdd, modEtherMaskAdd}) {
         for (int i = 0; i < 4; ++i)
             order << quad->field(i);
     }
-    order << saveModConf << back2ModOpt << servicetypevalue[1] << servicetypevalue[2];
+    order << buttons.act << buttons.back << servicetypevalue[1] << servicetypevalue[2];
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 
     m_rules = new FieldRules(this);
-    m_rules->addPhoneNumber(userPhoneNumValue, m_app.settings());
+    m_rules->addPhoneNumber(userPhoneNumValue, m_settings);
     for (DottedQuad *quad : {userIpAdd, userMaskAdd, modEtherIpAdd, modEtherMaskAdd})
         m_rules->addOctets(quad, FieldRules::OctetLeave::AllowEmpty);
 
-    connect(saveModConf, &QPushButton::clicked, this, &ModemNokiaConfScreen::save);
-    connect(back2ModOpt, &QPushButton::clicked, this, &ModemNokiaConfScreen::backToTypeSelection);
+    connect(buttons.act, &QPushButton::clicked, this, &ModemNokiaConfScreen::save);
+    connect(buttons.back, &QPushButton::clicked, this, &ModemNokiaConfScreen::backToTypeSelection);
+}
+
+QString ModemNokiaConfScreen::telephone() const
+{
+    return userPhoneNumValue->text();
 }
 
 SubscriberConfig ModemNokiaConfScreen::subscriber() const
@@ -166,16 +161,15 @@ SubscriberConfig ModemNokiaConfScreen::subscriber() const
 
 void ModemNokiaConfScreen::activated()
 {
-    saved = false;
-    m_rules->invalidKey = false;
+    m_saved = false;
+    m_rules->clearInvalidKey();
 
-    const ModemOptionsScreen *options = m_app.modemOptions();
-    if (options->DHCP_NAPT[0]->isChecked()) {
+    if (m_chosenType() == ConfigType::DHCP) {
         setWindowTitle(dhcpCaption);
         modEtherManagementTitle->setTitle(managementCaption);
         modEtherIpAdd->clear();
         modEtherMaskAdd->clear();
-    } else if (options->DHCP_NAPT[1]->isChecked()) {
+    } else {
         setWindowTitle(naptCaption);
         modEtherManagementTitle->setTitle(ethernetCaption);
         modEtherIpAdd->setOctets(naptModemAddress);
@@ -186,7 +180,7 @@ void ModemNokiaConfScreen::activated()
 
     userPhoneNumValue->clear();
     // A maximum of 0, or one that is not a number, sets no limit.
-    userPhoneNumValue->setMaxLength(entryrules::phoneFieldLimit(m_app.settings().maxSize));
+    userPhoneNumValue->setMaxLength(entryrules::phoneFieldLimit(m_settings.maxSize));
     userIpAdd->clear();
     userMaskAdd->clear();
     // Last, so that no field that has just been emptied is left with the focus.
@@ -196,20 +190,20 @@ void ModemNokiaConfScreen::activated()
 void ModemNokiaConfScreen::save()
 {
     if (passesChecks()) {
-        const ConfigType type = m_app.modemOptions()->selectedType();
+        const ConfigType type = m_chosenType();
         QString error;
-        if (writeConfigScript(subscriber(), type, m_app.settings(), &error))
+        if (writeConfigScript(subscriber(), type, m_settings, &error))
             showMessage(this, storedMessage);
         else
             showMessage(this, {errorTitle, error, MessageIcon::Critical});
     }
     // Pressed counts, passed or not: the main menu takes the number over.
-    saved = true;
+    m_saved = true;
 }
 
 bool ModemNokiaConfScreen::passesChecks()
 {
-    const int wording = m_app.modemOptions()->DHCP_NAPT[0]->isChecked() ? 0 : 1;
+    const int wording = m_chosenType() == ConfigType::DHCP ? 0 : 1;
     const SubscriberConfig config = subscriber();
     QString failure;
     // A pasted number with other characters would name another file.
@@ -219,13 +213,13 @@ bool ModemNokiaConfScreen::passesChecks()
         failure = userAddressMissing;
     else if (anyOctetEmpty(config.userMaskAdd))
         failure = userMaskMissing;
-    else if (!validMask(1, config.userMaskAdd, m_app.settings()))
+    else if (!validMask(1, config.userMaskAdd, m_settings))
         failure = userMaskInvalid;
     else if (anyOctetEmpty(config.modEtherIpAdd))
         failure = modemAddressMissing[wording];
     else if (anyOctetEmpty(config.modEtherMaskAdd))
         failure = modemMaskMissing[wording];
-    else if (!validMask(1, config.modEtherMaskAdd, m_app.settings()))
+    else if (!validMask(1, config.modEtherMaskAdd, m_settings))
         failure = modemMaskInvalid[wording];
     if (failure.isEmpty())
         return true;
@@ -236,7 +230,7 @@ bool ModemNokiaConfScreen::passesChecks()
 void ModemNokiaConfScreen::backToTypeSelection()
 {
     hide();
-    m_app.modemOptions()->showScreen();
+    emit back();
 }
 
 void ModemNokiaConfScreen::closeRequested(QCloseEvent *event)

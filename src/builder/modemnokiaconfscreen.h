@@ -4,47 +4,30 @@
 #include "shell/screen.h"
 
 #include <array>
+#include <functional>
 
 class DottedQuad;
-class FieldRules;
 class QGroupBox;
-class QLabel;
 class QLineEdit;
-class QPushButton;
 class QRadioButton;
+class FieldRules;
+struct ServiceSettings;
 
 // `modemNokiaConf`: one subscriber's data and the Save that writes its
 // command script. Every activation starts from an empty subscriber; the
-// configuration type is read from `modemOptions` at activation and at Save.
+// configuration type is asked for at activation and at Save.
 class ModemNokiaConfScreen : public Screen
 {
     Q_OBJECT
 public:
-    explicit ModemNokiaConfScreen(Application &app);
+    ModemNokiaConfScreen(const ServiceSettings &settings, std::function<ConfigType()> chosenType);
 
     // What the fields hold, each text as typed.
     SubscriberConfig subscriber() const;
-
-    bool saved = false; // Save pressed since the last activation; read by M_loadConf
-
-    QLabel *userPhoneNumTitle;
-    QLineEdit *userPhoneNumValue = nullptr;
-    QGroupBox *serviceTypeTitle;
-    std::array<QRadioButton *, 3> servicetypevalue;
-    QGroupBox *userConfTitle;
-    QLabel *UserIpAddTitle;
-    DottedQuad *userIpAdd;
-    QLabel *userMaskAddTitle;
-    DottedQuad *userMaskAdd;
-    QGroupBox *modEtherManagementTitle;
-    QLabel *modEtherIpAddTitle;
-    DottedQuad *modEtherIpAdd;
-    QLabel *modEtherMasAddTitle;
-    DottedQuad *modEtherMaskAdd;
-    QPushButton *saveModConf;
-    QPushButton *back2ModOpt;
-
-    FieldRules *rules() const { return m_rules; }
+    // Save pressed since the last activation, its checks passed or not; read
+    // when the main menu opens the transfer screen, with the telephone.
+    bool saved() const { return m_saved; }
+    QString telephone() const;
 
 protected:
     void activated() override;
@@ -55,5 +38,15 @@ private:
     bool passesChecks();
     void backToTypeSelection();
 
+    const ServiceSettings &m_settings;
+    const std::function<ConfigType()> m_chosenType;
+    bool m_saved = false;
     FieldRules *m_rules;
+    QLineEdit *userPhoneNumValue;
+    std::array<QRadioButton *, 3> servicetypevalue;
+    DottedQuad *userIpAdd;
+    DottedQuad *userMaskAdd;
+    QGroupBox *modEtherManagementTitle;
+    DottedQuad *modEtherIpAdd;
+    DottedQuad *modEtherMaskAdd;
 };

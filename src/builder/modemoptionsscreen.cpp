@@ -1,8 +1,6 @@
 #include "builder/modemoptionsscreen.h"
 
-#include "builder/modemnokiaconfscreen.h"
-#include "shell/application.h"
-#include "shell/mainmenuscreen.h"
+#include "shell/screenparts.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -12,15 +10,14 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-ModemOptionsScreen::ModemOptionsScreen(Application &app)
-    : Screen(app)
+ModemOptionsScreen::ModemOptionsScreen()
 {
     setObjectName(QStringLiteral("modemOptions"));
     setWindowTitle(QStringLiteral("Selección de módem ADSL"));
 
     auto *modemTitle = new QGroupBox(QStringLiteral("Módem ADSL:"), this);
     modemTitle->setObjectName(QStringLiteral("modemTitle"));
-    modemSelected = new QComboBox(modemTitle);
+    auto *modemSelected = new QComboBox(modemTitle);
     modemSelected->setObjectName(QStringLiteral("modemSelected"));
     modemSelected->addItem(QStringLiteral("Nokia M1112"));
     (new QVBoxLayout(modemTitle))->addWidget(modemSelected);
@@ -37,32 +34,25 @@ ModemOptionsScreen::ModemOptionsScreen(Application &app)
     }
     DHCP_NAPT[0]->setChecked(true);
 
-    configure = new QPushButton(QStringLiteral("Ac&eptar"), this);
-    configure->setObjectName(QStringLiteral("configure"));
-    back2main = new QPushButton(QStringLiteral("&Volver"), this);
-    back2main->setObjectName(QStringLiteral("back2main"));
+    const FormButtons buttons = formButtons(this, "configure", QStringLiteral("Ac&eptar"), "back2main", true);
 
     auto *left = new QVBoxLayout;
     left->addWidget(modemTitle);
     left->addWidget(typeConfTitle);
-    auto *right = new QVBoxLayout;
-    right->addWidget(configure);
-    right->addWidget(back2main);
-    right->addStretch();
     auto *layout = new QHBoxLayout(this);
     layout->addLayout(left, 1);
-    layout->addLayout(right);
+    layout->addLayout(buttons.layout);
 
-    setTabOrder(configure, back2main);
-    setTabOrder(back2main, modemSelected);
+    setTabOrder(buttons.act, buttons.back);
+    setTabOrder(buttons.back, modemSelected);
     setTabOrder(modemSelected, DHCP_NAPT[0]);
     setTabOrder(DHCP_NAPT[0], DHCP_NAPT[1]);
 
-    connect(configure, &QPushButton::clicked, this, [this] {
+    connect(buttons.act, &QPushButton::clicked, this, [this] {
         hide();
-        m_app.modemNokiaConf()->showScreen();
+        emit typeChosen();
     });
-    connect(back2main, &QPushButton::clicked, this, &ModemOptionsScreen::backToMainMenu);
+    connect(buttons.back, &QPushButton::clicked, this, &ModemOptionsScreen::backToMainMenu);
 }
 
 ConfigType ModemOptionsScreen::selectedType() const
@@ -86,5 +76,5 @@ void ModemOptionsScreen::closeRequested(QCloseEvent *event)
 void ModemOptionsScreen::backToMainMenu()
 {
     hide();
-    m_app.mainMenu()->showScreen();
+    emit back();
 }

@@ -5,8 +5,6 @@
 
 #include <array>
 
-class QComboBox;
-class QPushButton;
 class QRadioButton;
 
 // `modemOptions`: the modem model and the configuration type. The subscriber
@@ -16,15 +14,14 @@ class ModemOptionsScreen : public Screen
 {
     Q_OBJECT
 public:
-    explicit ModemOptionsScreen(Application &app);
+    ModemOptionsScreen();
 
     // Option 0 gives DHCP; anything else NAPT.
     ConfigType selectedType() const;
 
-    QComboBox *modemSelected;
-    std::array<QRadioButton *, 2> DHCP_NAPT;
-    QPushButton *configure;
-    QPushButton *back2main;
+signals:
+    // `configure`: the subscriber screen comes next; this one is hidden.
+    void typeChosen();
 
 protected:
     void activated() override;
@@ -32,4 +29,6 @@ protected:
 
 private:
     void backToMainMenu();
+
+    std::array<QRadioButton *, 2> DHCP_NAPT;
 };

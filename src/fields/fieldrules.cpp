@@ -150,20 +150,20 @@ void FieldRules::dropClickTarget()
 void FieldRules::keyTyped(QLineEdit *field, const Member &member, int code)
 {
     if (entryrules::keyPasses(code)) {
-        invalidKey = false;
+        m_invalidKey = false;
         return;
     }
     showMessage(field->window(), member.keyMessage);
-    invalidKey = true;
+    m_invalidKey = true;
 }
 
 void FieldRules::textChanged(QLineEdit *field)
 {
     if (m_clearing)
         return;
-    if (invalidKey) {
+    if (m_invalidKey) {
         // The digits typed before the refused key go with it.
-        invalidKey = false;
+        m_invalidKey = false;
         m_clearing = true;
         field->clear();
         m_clearing = false;

@@ -37,7 +37,9 @@ public:
 
     explicit FieldRules(QWidget *screen);
 
-    bool invalidKey = false;
+    // A refused key waits to empty the next change of any field.
+    bool invalidKey() const { return m_invalidKey; }
+    void clearInvalidKey() { m_invalidKey = false; }
 
     void addOctets(DottedQuad *quad, OctetLeave leave);
     // minSize, maxSize, vciValue, vpiValue: not empty on leaving.
@@ -73,6 +75,7 @@ private:
     void dropClickTarget();
 
     QWidget *m_screen;
+    bool m_invalidKey = false;
     QHash<const QObject *, Member> m_members;
     // The field whose focus is being put back. Until it has the focus again
     // no other field runs its leave check, or two invalid fields would keep

@@ -1,13 +1,10 @@
 #include "loader/inputfrommodemscreen.h"
 
-#include "builder/modemnokiaconfscreen.h"
 #include "fields/entryrules.h"
 #include "fields/fieldrules.h"
 #include "loader/logview.h"
 #include "loader/seriallink.h"
-#include "password/changepassscreen.h"
-#include "shell/application.h"
-#include "shell/mainmenuscreen.h"
+#include "settings/servicesettings.h"
 #include "shell/messageboxes.h"
 #include "shell/screenparts.h"
 
@@ -46,17 +43,19 @@ const Message refuseCloseMessage{
 
 } // namespace
 
-InputFromModemScreen::InputFromModemScreen(Application &app)
-    : Screen(app)
-    , m_link(app.makeSerialLink())
-    , m_dialogue(std::make_unique<TransferDialogue>(*m_link, app.timers(), m_log))
+InputFromModemScreen::InputFromModemScreen(const ServiceSettings &settings,
+                                           std::function<AccessPasswords()> passwords,
+                                           std::unique_ptr<SerialLink> link, TimerSource &timers)
+    : m_settings(settings)
+    , m_passwords(std::move(passwords))
+    , m_link(std::move(link))
+    , m_dialogue(std::make_unique<TransferDialogue>(*m_link, timers, m_log))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("inputFromModem"));
     setWindowTitle(caption);
 
-    userPhoneNumTitle = new QLabel(phoneTitle, this);
-    userPhoneNumTitle->setObjectName(QStringLiteral("userPhoneNumTitle"));
+    auto *userPhoneNumTitle = named<QLabel>("userPhoneNumTitle", phoneTitle, this);
     userPhoneNumTitle->setFont(classicFont(12, true));
     userPhoneNumberValue = new QLineEdit(this);
     userPhoneNumberValue->setObjectName(QStringLiteral("userPhoneNumberValue"));
@@ -75,8 +74,7 @@ InputFromModemScreen::InputFromModemScreen(Application &app)
 
     loadConf = new QPushButton(loadConfCaption, this);
     loadConf->setObjectName(QStringLiteral("loadConf"));
-    close = new QPushButton(closeCaption, this);
-    close->setObjectName(QStringLiteral("close"));
+    closeButton = named<QPushButton>("close", closeCaption, this);
     stopCommads = new QPushButton(stopCaption, this);
     stopCommads->setObjectName(QStringLiteral("stopCommads"));
 
@@ -85,7 +83,7 @@ InputFromModemScreen::InputFromModemScreen(Application &app)
     top->addWidget(userPhoneNumberValue, 1);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(loadConf);
-    buttons->addWidget(close);
+    buttons->addWidget(closeButton);
     buttons->addWidget(stopCommads);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
@@ -95,19 +93,20 @@ InputFromModemScreen::InputFromModemScreen(Application &app)
     resize(640, 440);
 
     setTabOrder(userPhoneNumberValue, inputValue);
-    setTabOrder(inputValue, close);
-    setTabOrder(close, stopCommads);
+    setTabOrder(inputValue, closeButton);
+    setTabOrder(closeButton, stopCommads);
     setTabOrder(stopCommads, loadConf);
 
-    close->setEnabled(false);
+    closeButton->setEnabled(false);
     inputValue->setEnabled(false);
 
-    m_rules = new FieldRules(this);
-    m_rules->addFileNumber(userPhoneNumberValue);
-    connect(m_rules, &FieldRules::changed, this, [this] { updateLoadConf(); });
+    // The rules' invalidKey is this screen's `error`.
+    auto *rules = new FieldRules(this);
+    rules->addFileNumber(userPhoneNumberValue);
+    connect(rules, &FieldRules::changed, this, [this] { updateLoadConf(); });
 
     connect(loadConf, &QPushButton::clicked, this, &InputFromModemScreen::startTransfer);
-    connect(close, &QPushButton::clicked, this, &InputFromModemScreen::closeClicked);
+    connect(closeButton, &QPushButton::clicked, this, &InputFromModemScreen::closeClicked);
     connect(stopCommads, &QPushButton::clicked, this, [this] { m_dialogue->stop(); });
 
     connect(m_dialogue.get(), &TransferDialogue::controlsChanged, this,
@@ -130,7 +129,7 @@ InputFromModemScreen::InputFromModemScreen(Application &app)
 
 InputFromModemScreen::~InputFromModemScreen() = default;
 
-void InputFromModemScreen::openFromMainMenu()
+void InputFromModemScreen::openFromMainMenu(const std::optional<QString> &savedPhone, const QWidget *beside)
 {
     if (m_dialogue->isRunning()) {
         showScreen();
@@ -139,29 +138,28 @@ void InputFromModemScreen::openFromMainMenu()
     userPhoneNumberValue->clear();
     loadConf->setEnabled(false);
     QString phone;
-    ModemNokiaConfScreen *subscriber = m_app.modemNokiaConf();
-    if (subscriber->saved && subscriber->userPhoneNumValue) {
-        phone = subscriber->userPhoneNumValue->text();
+    if (savedPhone) {
+        phone = *savedPhone;
         loadConf->setEnabled(true);
     }
     // A saved number longer than the limit stays whole: cut, it would name
     // another subscriber's file.
     userPhoneNumberValue->setMaxLength(
-        qMax<int>(entryrules::phoneFieldLimit(m_app.settings().maxSize), int(phone.size())));
+        qMax<int>(entryrules::phoneFieldLimit(m_settings.maxSize), int(phone.size())));
     userPhoneNumberValue->setText(phone);
-    close->setEnabled(true);
+    closeButton->setEnabled(true);
     stopCommads->setEnabled(false);
-    if (!isVisible())
-        placeBesideMainMenu();
+    if (!isVisible() && beside)
+        placeBeside(*beside);
     showScreen();
 }
 
-void InputFromModemScreen::placeBesideMainMenu()
+void InputFromModemScreen::placeBeside(const QWidget &window)
 {
     // The main menu stays in use beside the transfer: keep it uncovered
     // where the screen has room, to its right or else to its left.
-    const QRect menu = m_app.mainMenu()->frameGeometry();
-    const QScreen *screen = m_app.mainMenu()->screen();
+    const QRect menu = window.frameGeometry();
+    const QScreen *screen = window.screen();
     if (!screen) {
         move(menu.topRight() + QPoint(gap, 0));
         return;
@@ -189,9 +187,9 @@ void InputFromModemScreen::startTransfer()
     progress->setRange(0, 1);
     progress->setValue(0);
     progress->setFormat(QString());
-    ChangePassScreen *passwords = m_app.changePass();
-    const TransferRequest request{userPhoneNumberValue->text(), m_app.settings().comPort,
-                                  passwords->currentPass, passwords->pass1->text()};
+    const AccessPasswords passwords = m_passwords();
+    const TransferRequest request{userPhoneNumberValue->text(), m_settings.comPort, passwords.current,
+                                  passwords.next};
     if (const std::optional<Message> failure = m_dialogue->prepare(request)) {
         showMessage(this, *failure);
         return;
@@ -209,7 +207,7 @@ void InputFromModemScreen::closeClicked()
 {
     hide();
     m_log.clear();
-    close->setEnabled(false);
+    closeButton->setEnabled(false);
     m_dialogue->closePort();
 }
 
@@ -221,11 +219,11 @@ void InputFromModemScreen::applyControls(const TransferControls &controls)
     };
     apply(userPhoneNumberValue, controls.userPhoneNumberValue);
     apply(loadConf, controls.loadConf);
-    apply(close, controls.close);
+    apply(closeButton, controls.close);
     apply(stopCommads, controls.stopCommads);
     apply(inputValue, controls.inputValue);
     if (controls.mainMenuButtons)
-        m_app.mainMenu()->setTransferRunning(!*controls.mainMenuButtons);
+        emit transferRunning(!*controls.mainMenuButtons);
 }
 
 void InputFromModemScreen::showProgress(const TransferProgress &state)

@@ -4,15 +4,24 @@
 #include "loader/transferlog.h"
 #include "shell/screen.h"
 
+#include <functional>
 #include <memory>
+#include <optional>
 
-class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
-class FieldRules;
 class LogView;
 class SerialLink;
+class TimerSource;
+struct ServiceSettings;
+
+// The passwords a load logs in with and sets, asked for when it starts.
+struct AccessPasswords
+{
+    QString current;
+    QString next;
+};
 
 // `inputFromModem`, "Command log": picks a saved configuration by telephone
 // number, runs the transfer and shows the modem's console live. A second
@@ -21,27 +30,21 @@ class InputFromModemScreen : public Screen
 {
     Q_OBJECT
 public:
-    explicit InputFromModemScreen(Application &app);
+    InputFromModemScreen(const ServiceSettings &settings, std::function<AccessPasswords()> passwords,
+                         std::unique_ptr<SerialLink> link, TimerSource &timers);
     ~InputFromModemScreen() override;
 
-    // M_loadConf: the telephone number of a saved subscriber, the length
-    // limit of the settings, the buttons; then shown.
-    void openFromMainMenu();
-
-    QLabel *userPhoneNumTitle;
-    QLineEdit *userPhoneNumberValue;
-    LogView *inputValue;
-    QPushButton *loadConf;
-    QPushButton *close;
-    QPushButton *stopCommads;
-    QProgressBar *progress; // phase and time remaining
+    // M_loadConf, with the telephone number of the subscriber when it was
+    // saved: that number, the length limit of the settings, the buttons;
+    // then shown, the first time beside the given window.
+    void openFromMainMenu(const std::optional<QString> &savedPhone, const QWidget *beside);
 
     bool stopSendingCommands() const { return m_dialogue->stopSendingCommands(); }
-
     TransferDialogue &dialogue() { return *m_dialogue; }
-    TransferLog &log() { return m_log; }
-    // The entry rules of the telephone field; its invalidKey is `error`.
-    FieldRules *rules() { return m_rules; }
+
+signals:
+    // The main menu's buttons that lead elsewhere are disabled meanwhile.
+    void transferRunning(bool running);
 
 protected:
     void activated() override;
@@ -53,9 +56,16 @@ private:
     void applyControls(const TransferControls &controls);
     void showProgress(const TransferProgress &progress);
     void updateLoadConf();
-    void placeBesideMainMenu();
+    void placeBeside(const QWidget &window);
 
-    FieldRules *m_rules;
+    const ServiceSettings &m_settings;
+    const std::function<AccessPasswords()> m_passwords;
+    QLineEdit *userPhoneNumberValue;
+    LogView *inputValue;
+    QPushButton *loadConf;
+    QPushButton *closeButton; // `close`
+    QPushButton *stopCommads;
+    QProgressBar *progress; // phase and time remaining
     TransferLog m_log;
     std::unique_ptr<SerialLink> m_link;
     std::unique_ptr<TransferDialogue> m_dialogue;

@@ -1,15 +1,13 @@
 #include "password/changepassscreen.h"
 
 #include "password/passwordstore.h"
-#include "shell/application.h"
-#include "shell/mainmenuscreen.h"
 #include "shell/messageboxes.h"
+#include "shell/screenparts.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QWindow>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -72,8 +70,7 @@ void holdWhole(QLineEdit *field, const QString &password)
 
 } // namespace
 
-ChangePassScreen::ChangePassScreen(Application &app)
-    : Screen(app)
+ChangePassScreen::ChangePassScreen()
 {
     setObjectName(QStringLiteral("changePass"));
     setWindowTitle(QStringLiteral("Modificar clave de acceso..."));
@@ -87,32 +84,25 @@ ChangePassScreen::ChangePassScreen(Application &app)
     pass2Title->setObjectName(QStringLiteral("pass2Title"));
     pass2 = passwordField(QStringLiteral("pass2"), this);
 
-    savePass = new QPushButton(QStringLiteral("&Salvar"), this);
-    savePass->setObjectName(QStringLiteral("savePass"));
-    back2main = new QPushButton(QStringLiteral("&Volver"), this);
-    back2main->setObjectName(QStringLiteral("back2main"));
+    const FormButtons buttons = formButtons(this, "savePass", QStringLiteral("&Salvar"), "back2main");
 
     auto *fields = new QGridLayout;
     fields->addWidget(pass1Title, 0, 0);
     fields->addWidget(pass1, 0, 1);
     fields->addWidget(pass2Title, 1, 0);
     fields->addWidget(pass2, 1, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(savePass);
-    buttons->addStretch();
-    buttons->addWidget(back2main);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(fields);
     layout->addStretch();
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.layout);
     setMinimumWidth(320);
 
     setTabOrder(pass1, pass2);
-    setTabOrder(pass2, savePass);
-    setTabOrder(savePass, back2main);
+    setTabOrder(pass2, buttons.act);
+    setTabOrder(buttons.act, buttons.back);
 
-    connect(savePass, &QPushButton::clicked, this, &ChangePassScreen::save);
-    connect(back2main, &QPushButton::clicked, this, &ChangePassScreen::backToMainMenu);
+    connect(buttons.act, &QPushButton::clicked, this, &ChangePassScreen::save);
+    connect(buttons.back, &QPushButton::clicked, this, &ChangePassScreen::backToMainMenu);
 }
 
 void ChangePassScreen::loadPassword()
@@ -120,7 +110,12 @@ void ChangePassScreen::loadPassword()
     const QString stored = ::loadPassword();
     holdWhole(pass1, stored);
     holdWhole(pass2, stored);
-    currentPass = stored;
+    m_currentPass = stored;
+}
+
+QString ChangePassScreen::newPassword() const
+{
+    return pass1->text();
 }
 
 void ChangePassScreen::activated()
@@ -153,13 +148,13 @@ void ChangePassScreen::save()
     }
     showMessage(this, acceptedMessage());
     hide();
-    m_app.mainMenu()->showScreen();
+    emit back();
 }
 
 void ChangePassScreen::backToMainMenu()
 {
-    holdWhole(pass1, currentPass);
-    holdWhole(pass2, currentPass);
+    holdWhole(pass1, m_currentPass);
+    holdWhole(pass2, m_currentPass);
     hide();
-    m_app.mainMenu()->showScreen();
+    emit back();
 }

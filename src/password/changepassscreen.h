@@ -3,7 +3,6 @@
 #include "shell/screen.h"
 
 class QLineEdit;
-class QPushButton;
 
 // `changePass`: choose the access password that the next transfer sets on the
 // modem. A confirmed password waits in pass1; nothing is written here.
@@ -11,16 +10,15 @@ class ChangePassScreen : public Screen
 {
     Q_OBJECT
 public:
-    explicit ChangePassScreen(Application &app);
+    ChangePassScreen();
 
     // Reads claves.dat into currentPass, pass1 and pass2 (default on failure).
     void loadPassword();
 
-    QString currentPass; // the password in force, as last read from the file
-    QLineEdit *pass1;    // the new password, read by the transfer
-    QLineEdit *pass2;
-    QPushButton *savePass;
-    QPushButton *back2main;
+    // The password in force, as last read from the file.
+    QString currentPass() const { return m_currentPass; }
+    // pass1: the new password, read when a transfer starts.
+    QString newPassword() const;
 
 protected:
     void activated() override;
@@ -29,4 +27,8 @@ protected:
 private:
     void save();
     void backToMainMenu();
+
+    QString m_currentPass;
+    QLineEdit *pass1;
+    QLineEdit *pass2;
 };

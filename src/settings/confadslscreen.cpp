@@ -5,8 +5,6 @@
 #include "fields/netmask.h"
 #include "loader/portname.h"
 #include "settings/servicesettings.h"
-#include "shell/application.h"
-#include "shell/mainmenuscreen.h"
 #include "shell/messageboxes.h"
 #include "shell/screenparts.h"
 
@@ -36,7 +34,6 @@ const QString dnsFrameCaption = QStringLiteral("Configuración DNS:");
 const QString addressCaption = QStringLiteral("Dirección IP:");
 const QString maskCaption = QStringLiteral("Máscara de red:");
 const QString saveCaption = QStringLiteral("&Salvar");
-const QString backCaption = QStringLiteral("&Volver");
 const QString noPortText = QStringLiteral("no es un puerto");
 
 const Message lengthMessage{
@@ -69,14 +66,14 @@ QLineEdit *lineEdit(const char *name, int maxLength, QWidget *parent)
 
 } // namespace
 
-ConfAdslScreen::ConfAdslScreen(Application &app)
-    : Screen(app)
+ConfAdslScreen::ConfAdslScreen(ServiceSettings &settings)
+    : m_settings(settings)
 {
     setObjectName(QStringLiteral("confADSL"));
     setWindowTitle(screenCaption);
 
-    optionsPort = named<QGroupBox>("optionsPort", portFrameCaption, this);
-    optionsPortTitle = named<QLabel>("optionsPortTitle", portCaption, optionsPort);
+    auto *optionsPort = named<QGroupBox>("optionsPort", portFrameCaption, this);
+    auto *optionsPortTitle = named<QLabel>("optionsPortTitle", portCaption, optionsPort);
     portOptions = new QComboBox(optionsPort);
     portOptions->setObjectName(QStringLiteral("portOptions"));
     portOptions->setEditable(true);
@@ -94,10 +91,10 @@ ConfAdslScreen::ConfAdslScreen(Application &app)
     portRow->addWidget(portDevice);
     portRow->addStretch();
 
-    optionsPhoneSize = named<QGroupBox>("optionsPhoneSize", phoneSizeFrameCaption, this);
-    minSizeTitle = named<QLabel>("minSizeTitle", minSizeCaption, optionsPhoneSize);
+    auto *optionsPhoneSize = named<QGroupBox>("optionsPhoneSize", phoneSizeFrameCaption, this);
+    auto *minSizeTitle = named<QLabel>("minSizeTitle", minSizeCaption, optionsPhoneSize);
     minSize = lineEdit("minSize", 1, optionsPhoneSize);
-    maxSizeTitle = named<QLabel>("maxSizeTitle", maxSizeCaption, optionsPhoneSize);
+    auto *maxSizeTitle = named<QLabel>("maxSizeTitle", maxSizeCaption, optionsPhoneSize);
     maxSize = lineEdit("maxSize", 2, optionsPhoneSize);
     for (QLineEdit *count : {minSize, maxSize})
         count->setFixedWidth(count->fontMetrics().horizontalAdvance(QStringLiteral("000")) + 12);
@@ -111,8 +108,8 @@ ConfAdslScreen::ConfAdslScreen(Application &app)
 
     // The two circuit fields stand over the blanks of the caption, the "*"
     // of the caption between them.
-    optionsATMCircuit = named<QGroupBox>("optionsATMCircuit", circuitFrameCaption, this);
-    circuitValuesTitle = named<QLabel>("circuitValuesTitle", circuitCaption, optionsATMCircuit);
+    auto *optionsATMCircuit = named<QGroupBox>("optionsATMCircuit", circuitFrameCaption, this);
+    auto *circuitValuesTitle = named<QLabel>("circuitValuesTitle", circuitCaption, optionsATMCircuit);
     vciValue = lineEdit("vciValue", 0, circuitValuesTitle);
     vpiValue = lineEdit("vpiValue", 0, circuitValuesTitle);
     {
@@ -130,10 +127,10 @@ ConfAdslScreen::ConfAdslScreen(Application &app)
     }
     (new QHBoxLayout(optionsATMCircuit))->addWidget(circuitValuesTitle);
 
-    optionsEDCs = named<QGroupBox>("optionsEDCs", edcFrameCaption, this);
-    ipAddECDTitle = named<QLabel>("ipAddECDTitle", addressCaption, optionsEDCs);
+    auto *optionsEDCs = named<QGroupBox>("optionsEDCs", edcFrameCaption, this);
+    auto *ipAddECDTitle = named<QLabel>("ipAddECDTitle", addressCaption, optionsEDCs);
     ipAddEDC = new DottedQuad(QStringLiteral("ipAddEDC"), optionsEDCs);
-    maskAddECDTitle = named<QLabel>("maskAddECDTitle", maskCaption, optionsEDCs);
+    auto *maskAddECDTitle = named<QLabel>("maskAddECDTitle", maskCaption, optionsEDCs);
     maskAddEDC = new DottedQuad(QStringLiteral("maskAddEDC"), optionsEDCs);
     auto *edcGrid = new QGridLayout(optionsEDCs);
     edcGrid->addWidget(ipAddECDTitle, 0, 0);
@@ -141,8 +138,8 @@ ConfAdslScreen::ConfAdslScreen(Application &app)
     edcGrid->addWidget(maskAddECDTitle, 1, 0);
     edcGrid->addWidget(maskAddEDC, 1, 1);
 
-    optionsConfDNS = named<QGroupBox>("optionsConfDNS", dnsFrameCaption, this);
-    ipAddDNSTitle = named<QLabel>("ipAddDNSTitle", addressCaption, optionsConfDNS);
+    auto *optionsConfDNS = named<QGroupBox>("optionsConfDNS", dnsFrameCaption, this);
+    auto *ipAddDNSTitle = named<QLabel>("ipAddDNSTitle", addressCaption, optionsConfDNS);
     ipAddDNS = new DottedQuad(QStringLiteral("ipAddDNS"), optionsConfDNS);
     auto *dnsGrid = new QGridLayout(optionsConfDNS);
     dnsGrid->addWidget(ipAddDNSTitle, 0, 0);
@@ -152,40 +149,33 @@ ConfAdslScreen::ConfAdslScreen(Application &app)
     edcGrid->setColumnMinimumWidth(0, titleWidth);
     dnsGrid->setColumnMinimumWidth(0, titleWidth);
 
-    Save = new QPushButton(saveCaption, this);
-    Save->setObjectName(QStringLiteral("Save"));
-    back2main = new QPushButton(backCaption, this);
-    back2main->setObjectName(QStringLiteral("back2main"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(Save);
-    buttons->addStretch();
-    buttons->addWidget(back2main);
+    const FormButtons buttons = formButtons(this, "Save", saveCaption, "back2main");
 
     auto *layout = new QVBoxLayout(this);
     for (QGroupBox *group : {optionsPort, optionsPhoneSize, optionsATMCircuit, optionsEDCs, optionsConfDNS})
         layout->addWidget(group);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.layout);
 
     QList<QWidget *> order{portOptions, minSize, maxSize, vciValue, vpiValue};
     for (DottedQuad *quad : {ipAddEDC, maskAddEDC, ipAddDNS}) {
         for (int i = 0; i < 4; ++i)
             order << quad->field(i);
     }
-    order << Save << back2main;
+    order << buttons.act << buttons.back;
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 
-    m_rules = new FieldRules(this);
+    auto *rules = new FieldRules(this);
     for (DottedQuad *quad : {ipAddEDC, maskAddEDC, ipAddDNS})
-        m_rules->addOctets(quad, FieldRules::OctetLeave::RefuseEmpty);
-    m_rules->addCounter(minSize, true);
-    m_rules->addCounter(maxSize, false);
-    m_rules->addCounter(vciValue, true);
-    m_rules->addCounter(vpiValue, true);
-    connect(m_rules, &FieldRules::changed, this, &ConfAdslScreen::fieldChanged);
+        rules->addOctets(quad, FieldRules::OctetLeave::RefuseEmpty);
+    rules->addCounter(minSize, true);
+    rules->addCounter(maxSize, false);
+    rules->addCounter(vciValue, true);
+    rules->addCounter(vpiValue, true);
+    connect(rules, &FieldRules::changed, this, &ConfAdslScreen::fieldChanged);
     connect(portOptions, &QComboBox::currentTextChanged, this, &ConfAdslScreen::portTextChanged);
-    connect(Save, &QPushButton::clicked, this, &ConfAdslScreen::save);
-    connect(back2main, &QPushButton::clicked, this, &ConfAdslScreen::backToMainMenu);
+    connect(buttons.act, &QPushButton::clicked, this, &ConfAdslScreen::save);
+    connect(buttons.back, &QPushButton::clicked, this, &ConfAdslScreen::backToMainMenu);
 
     showSettings();
 }
@@ -193,7 +183,7 @@ ConfAdslScreen::ConfAdslScreen(Application &app)
 void ConfAdslScreen::showSettings()
 {
     // The assignments below write back into the record one by one.
-    const ServiceSettings shown = m_app.settings();
+    const ServiceSettings shown = m_settings;
     const QString port = portLabel(shown.comPort);
     const int index = portOptions->findText(port);
     if (index >= 0)
@@ -212,7 +202,7 @@ void ConfAdslScreen::showSettings()
 
 void ConfAdslScreen::reload()
 {
-    m_app.settings() = loadSettings();
+    m_settings = loadSettings();
     showSettings();
 }
 
@@ -220,7 +210,7 @@ void ConfAdslScreen::portTextChanged(const QString &text)
 {
     // A text that names no port leaves the number as it was; Save refuses it.
     if (const std::optional<int> port = portNumberOf(text))
-        m_app.settings().comPort = qint16(*port);
+        m_settings.comPort = qint16(*port);
     showPortDevice();
 }
 
@@ -232,7 +222,7 @@ void ConfAdslScreen::showPortDevice()
 
 void ConfAdslScreen::fieldChanged(QLineEdit *field)
 {
-    ServiceSettings &settings = m_app.settings();
+    ServiceSettings &settings = m_settings;
     const QString text = field->text();
     if (field == minSize)
         settings.minSize = text;
@@ -252,7 +242,7 @@ void ConfAdslScreen::fieldChanged(QLineEdit *field)
 
 void ConfAdslScreen::save()
 {
-    ServiceSettings &settings = m_app.settings();
+    ServiceSettings &settings = m_settings;
     // The file must hold the port the screen shows.
     if (!portNumberOf(portOptions->currentText())) {
         showMessage(this, portMessage);
@@ -290,7 +280,7 @@ void ConfAdslScreen::backToMainMenu()
 {
     reload();
     hide();
-    m_app.mainMenu()->showScreen();
+    emit back();
 }
 
 void ConfAdslScreen::activated()

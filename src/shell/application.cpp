@@ -12,10 +12,10 @@
 
 #include <QCoreApplication>
 
-Application::Application()
-    : makeSerialLink([] { return std::make_unique<QtSerialLink>(); })
-    , m_realTimers(std::make_unique<QtTimerSource>())
-    , m_timers(m_realTimers.get())
+Application::Application(LinkMaker makeLink, TimerSource *timers)
+    : m_makeLink(makeLink ? std::move(makeLink) : [] { return std::make_unique<QtSerialLink>(); })
+    , m_realTimers(timers ? nullptr : std::make_unique<QtTimerSource>())
+    , m_timers(timers ? timers : m_realTimers.get())
 {
     recoverInterruptedSaves();
     changePass()->loadPassword();
@@ -43,33 +43,74 @@ void Application::quit()
     QCoreApplication::exit(0);
 }
 
-template<typename T>
-static T *lazily(std::unique_ptr<T> &screen, Application &app)
+// Creates the screen on first use, and leads its back signal to `to`.
+template<typename T, typename... Args>
+static T *lazily(std::unique_ptr<T> &screen, std::function<void()> to, Args &&...args)
 {
-    if (!screen)
-        screen = std::make_unique<T>(app);
+    if (!screen) {
+        screen = std::make_unique<T>(std::forward<Args>(args)...);
+        if (to)
+            QObject::connect(screen.get(), &Screen::back, screen.get(), to);
+    }
     return screen.get();
 }
 
-MainMenuScreen *Application::mainMenu() { return lazily(m_mainMenu, *this); }
-ConfAdslScreen *Application::confADSL() { return lazily(m_confADSL, *this); }
-ModemOptionsScreen *Application::modemOptions() { return lazily(m_modemOptions, *this); }
-ModemNokiaConfScreen *Application::modemNokiaConf() { return lazily(m_modemNokiaConf, *this); }
-ChangePassScreen *Application::changePass() { return lazily(m_changePass, *this); }
-
-Screen *Application::activeScreen() const
+MainMenuScreen *Application::mainMenu()
 {
-    return m_activeScreen.data();
+    if (!m_mainMenu) {
+        MainMenuScreen *menu = lazily(m_mainMenu, {});
+        QObject::connect(menu, &MainMenuScreen::changePassChosen, menu, [this] { changePass()->showScreen(); });
+        QObject::connect(menu, &MainMenuScreen::confADSLChosen, menu, [this] { confADSL()->showScreen(); });
+        QObject::connect(menu, &MainMenuScreen::intrConfChosen, menu, [this] { modemOptions()->showScreen(); });
+        QObject::connect(menu, &MainMenuScreen::loadConfChosen, menu, [this] { openTransferScreen(); });
+        QObject::connect(menu, &MainMenuScreen::exitChosen, menu, [this] { quit(); });
+    }
+    return m_mainMenu.get();
 }
 
-void Application::setActiveScreen(Screen *screen)
+ConfAdslScreen *Application::confADSL()
 {
-    m_activeScreen = screen;
+    return lazily(m_confADSL, [this] { mainMenu()->showScreen(); }, m_settings);
+}
+
+ModemOptionsScreen *Application::modemOptions()
+{
+    if (!m_modemOptions) {
+        lazily(m_modemOptions, [this] { mainMenu()->showScreen(); });
+        QObject::connect(m_modemOptions.get(), &ModemOptionsScreen::typeChosen, m_modemOptions.get(),
+                         [this] { modemNokiaConf()->showScreen(); });
+    }
+    return m_modemOptions.get();
+}
+
+ModemNokiaConfScreen *Application::modemNokiaConf()
+{
+    // The type is asked for at each activation and Save, never kept here.
+    return lazily(m_modemNokiaConf, [this] { modemOptions()->showScreen(); }, m_settings,
+                  [this] { return modemOptions()->selectedType(); });
+}
+
+ChangePassScreen *Application::changePass()
+{
+    return lazily(m_changePass, [this] { mainMenu()->showScreen(); });
 }
 
 InputFromModemScreen *Application::inputFromModem()
 {
-    if (!m_inputFromModem)
-        m_inputFromModem = new InputFromModemScreen(*this);
+    if (!m_inputFromModem) {
+        // pass1 is read as a load starts, not when the screen opens.
+        m_inputFromModem = new InputFromModemScreen(
+            m_settings, [this] { return AccessPasswords{changePass()->currentPass(), changePass()->newPassword()}; },
+            m_makeLink(), *m_timers);
+        QObject::connect(m_inputFromModem.data(), &InputFromModemScreen::transferRunning, mainMenu(),
+                         &MainMenuScreen::setTransferRunning);
+    }
     return m_inputFromModem.data();
+}
+
+void Application::openTransferScreen()
+{
+    const ModemNokiaConfScreen *subscriber = modemNokiaConf();
+    inputFromModem()->openFromMainMenu(subscriber->saved() ? std::optional(subscriber->telephone()) : std::nullopt,
+                                       mainMenu());
 }

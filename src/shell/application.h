@@ -13,18 +13,22 @@ class ModemOptionsScreen;
 class ModemNokiaConfScreen;
 class InputFromModemScreen;
 class ChangePassScreen;
-class Screen;
 class SerialLink;
 class TimerSource;
 
-// The program's shared state and its six screens. Each screen exists at most
+// The program: its shared state and its six screens, the one place that
+// knows them all and leads from one to the next. Each screen exists at most
 // once and is created hidden the first time anything asks for it; only the
 // transfer screen is destroyed (when its window is closed) and made afresh.
 class Application
 {
 public:
+    using LinkMaker = std::function<std::unique_ptr<SerialLink>()>;
+
     // Start-up: the stored password, then the stored settings. Never fails.
-    Application();
+    // The transfer talks through the real serial port and clock, unless a
+    // test gives stand-ins.
+    explicit Application(LinkMaker makeLink = {}, TimerSource *timers = nullptr);
     ~Application();
     Application(const Application &) = delete;
     Application &operator=(const Application &) = delete;
@@ -46,25 +50,17 @@ public:
     InputFromModemScreen *inputFromModem();
     bool hasInputFromModem() const { return !m_inputFromModem.isNull(); }
 
-    // The screen that last became the active one (see Screen).
-    Screen *activeScreen() const;
-    void setActiveScreen(Screen *screen);
-
-    // What the transfer talks through. Tests replace both before the
-    // transfer screen is first used.
-    std::function<std::unique_ptr<SerialLink>()> makeSerialLink;
-    TimerSource &timers() { return *m_timers; }
-    void setTimerSource(TimerSource *timers) { m_timers = timers; }
-
 private:
+    void openTransferScreen();
+
     ServiceSettings m_settings;
+    LinkMaker m_makeLink;
     std::unique_ptr<TimerSource> m_realTimers;
-    TimerSource *m_timers = nullptr;
+    TimerSource *m_timers;
     std::unique_ptr<MainMenuScreen> m_mainMenu;
     std::unique_ptr<ConfAdslScreen> m_confADSL;
     std::unique_ptr<ModemOptionsScreen> m_modemOptions;
     std::unique_ptr<ModemNokiaConfScreen> m_modemNokiaConf;
     std::unique_ptr<ChangePassScreen> m_changePass;
     QPointer<InputFromModemScreen> m_inputFromModem;
-    QPointer<Screen> m_activeScreen;
 };

@@ -1,18 +1,11 @@
 #include "shell/mainmenuscreen.h"
 
-#include "builder/modemoptionsscreen.h"
-#include "loader/inputfrommodemscreen.h"
-#include "password/changepassscreen.h"
-#include "settings/confadslscreen.h"
-#include "shell/application.h"
-
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-MainMenuScreen::MainMenuScreen(Application &app)
-    : Screen(app)
+MainMenuScreen::MainMenuScreen()
 {
     setObjectName(QStringLiteral("main"));
     setWindowTitle(QStringLiteral("Configuración Módem NOKIA M1112"));
@@ -31,26 +24,26 @@ MainMenuScreen::MainMenuScreen(Application &app)
     M_confADSL = addButton("M_confADSL", QStringLiteral("Configuración del Servicio &ADSL"));
     M_intrConf = addButton("M_intrConf", QStringLiteral("&Introducir datos configuración"));
     M_loadConf = addButton("M_loadConf", QStringLiteral("&Cargar Configuración en el Módem"));
-    M_Exit = addButton("M_Exit", QStringLiteral("&Salir de la aplicación"));
+    QPushButton *M_Exit = addButton("M_Exit", QStringLiteral("&Salir de la aplicación"));
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(options);
     setMinimumWidth(340);
 
     connect(M_changePass, &QPushButton::clicked, this, [this] {
-        m_app.changePass()->showScreen();
+        emit changePassChosen();
         hide();
     });
     connect(M_confADSL, &QPushButton::clicked, this, [this] {
-        m_app.confADSL()->showScreen();
+        emit confADSLChosen();
         hide();
     });
     connect(M_intrConf, &QPushButton::clicked, this, [this] {
-        m_app.modemOptions()->showScreen();
+        emit intrConfChosen();
         hide();
     });
-    connect(M_loadConf, &QPushButton::clicked, this, &MainMenuScreen::openTransferScreen);
-    connect(M_Exit, &QPushButton::clicked, this, [this] { m_app.quit(); });
+    connect(M_loadConf, &QPushButton::clicked, this, &MainMenuScreen::loadConfChosen);
+    connect(M_Exit, &QPushButton::clicked, this, &MainMenuScreen::exitChosen);
 }
 
 void MainMenuScreen::setTransferRunning(bool running)
@@ -64,10 +57,5 @@ void MainMenuScreen::setTransferRunning(bool running)
 void MainMenuScreen::closeRequested(QCloseEvent *event)
 {
     event->accept();
-    m_app.quit();
-}
-
-void MainMenuScreen::openTransferScreen()
-{
-    m_app.inputFromModem()->openFromMainMenu();
+    emit exitChosen();
 }

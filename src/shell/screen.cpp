@@ -1,13 +1,18 @@
 #include "shell/screen.h"
 
-#include "shell/application.h"
-
 #include <QCloseEvent>
 #include <QEvent>
+#include <QPointer>
 
-Screen::Screen(Application &app, QWidget *parent)
+namespace {
+
+// One for the whole program, as there is one active window on the desktop.
+QPointer<Screen> activeScreen;
+
+} // namespace
+
+Screen::Screen(QWidget *parent)
     : QWidget(parent)
-    , m_app(app)
 {
 }
 
@@ -21,7 +26,7 @@ void Screen::showScreen()
 
 void Screen::becomeActive()
 {
-    m_app.setActiveScreen(this);
+    activeScreen = this;
     activated();
 }
 
@@ -34,7 +39,7 @@ bool Screen::event(QEvent *event)
 {
     // Only a move from another of our screens: a window that is not one of
     // them never takes the place of the active screen.
-    if (event->type() == QEvent::WindowActivate && isVisible() && m_app.activeScreen() != this)
+    if (event->type() == QEvent::WindowActivate && isVisible() && activeScreen != this)
         becomeActive();
     return QWidget::event(event);
 }

@@ -2,11 +2,10 @@
 
 #include <QWidget>
 
-class Application;
-
 // A top-level screen: created hidden on first use, then only shown and
 // hidden. Subclasses react to becoming the active screen and to the user
-// closing the window.
+// closing the window. A screen knows no other screen: it says where the
+// user wants to go by its signals, and the program shows that screen.
 //
 // A screen becomes the active screen when the program shows it, and when the
 // user moves to it from another screen of the program. A message box of the
@@ -18,11 +17,16 @@ class Screen : public QWidget
 {
     Q_OBJECT
 public:
-    explicit Screen(Application &app, QWidget *parent = nullptr);
+    explicit Screen(QWidget *parent = nullptr);
 
     // Make visible, bring to the front and activate; never modal. The
     // screen becomes the active screen.
     void showScreen();
+
+signals:
+    // Screens with a back button: the user left by it, by closing the window
+    // or, on the password screen, by a save. The screen is already hidden.
+    void back();
 
 protected:
     // Runs every time the screen becomes the active screen.
@@ -33,8 +37,6 @@ protected:
 
     bool event(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
-
-    Application &m_app;
 
 private:
     void becomeActive();

@@ -1,6 +1,9 @@
 #include "shell/screenparts.h"
 
+#include <QHBoxLayout>
+#include <QPushButton>
 #include <QStringList>
+#include <QVBoxLayout>
 
 QFont classicFont(qreal points, bool bold)
 {
@@ -11,4 +14,19 @@ QFont classicFont(qreal points, bool bold)
     font.setPointSizeF(points);
     font.setBold(bold);
     return font;
+}
+
+FormButtons formButtons(QWidget *screen, const char *actName, const QString &actCaption, const char *backName,
+                        bool stacked)
+{
+    FormButtons row{named<QPushButton>(actName, actCaption, screen),
+                    named<QPushButton>(backName, QStringLiteral("&Volver"), screen),
+                    stacked ? static_cast<QBoxLayout *>(new QVBoxLayout) : new QHBoxLayout};
+    row.layout->addWidget(row.act);
+    if (!stacked)
+        row.layout->addStretch();
+    row.layout->addWidget(row.back);
+    if (stacked)
+        row.layout->addStretch();
+    return row;
 }

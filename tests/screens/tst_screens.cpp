@@ -84,6 +84,13 @@ Octets quad(const QString &dotted)
 
 void click(QWidget *widget) { QTest::mouseClick(widget, Qt::LeftButton); }
 
+// A control of a screen, by its name.
+template<typename T = QWidget>
+T *child(const QWidget *screen, const char *name) { return screen->findChild<T *>(QLatin1String(name)); }
+QLineEdit *line(const QWidget *screen, const char *name) { return child<QLineEdit>(screen, name); }
+DottedQuad *quadOf(const QWidget *screen, const char *name) { return child<DottedQuad>(screen, name); }
+void click(const QWidget *screen, const char *name) { click(child(screen, name)); }
+
 // A group's title, or a label's or a button's text.
 QString caption(const QWidget *screen, const char *name)
 {
@@ -152,6 +159,7 @@ const Message accepted{"Clave de acceso modificada.", "La clave de acceso a los 
                        MessageIcon::Information};
 
 void clickOption(QRadioButton *option) { QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(6, option->height() / 2)); }
+void clickOption(const QWidget *screen, const char *name) { clickOption(child<QRadioButton>(screen, name)); }
 
 void type(QLineEdit *field, const QString &text)
 {
@@ -193,108 +201,101 @@ class TestScreens : public QObject
 {
     Q_OBJECT
 
-    // A program in an empty working folder, its message boxes recorded.
+    // An empty working folder, its message boxes recorded; the screens under
+    // test, each built alone on the record `settings`, or the whole program.
     struct Fixture
     {
         WorkDir dir;
         RecordingMessageBoxes boxes;
         VirtualTimerSource clock; // outlives the transfer screen's timers
         FakeSerialLink *link = nullptr;
-        Application app;
+        ServiceSettings settings = loadSettings();
+        bool transferRunning = false; // as the screen last told
+        std::unique_ptr<Application> app;
+        QList<QPointer<Screen>> alone;
 
-        Fixture()
-        {
-            app.setTimerSource(&clock);
-            app.makeSerialLink = [this] {
-                auto made = std::make_unique<FakeSerialLink>(&clock);
-                link = made.get();
-                return made;
-            };
-        }
+        ~Fixture() { qDeleteAll(QList<Screen *>(alone.begin(), alone.end())); }
     };
     std::unique_ptr<Fixture> f;
 
-    Screen *screen(const QString &name)
+    std::unique_ptr<SerialLink> makeLink()
     {
-        Application &app = f->app;
-        return name == "main" ? static_cast<Screen *>(app.mainMenu())
-            : name == "confADSL"       ? static_cast<Screen *>(app.confADSL())
-            : name == "modemOptions"   ? static_cast<Screen *>(app.modemOptions())
-            : name == "modemNokiaConf" ? static_cast<Screen *>(app.modemNokiaConf())
-            : name == "changePass"     ? static_cast<Screen *>(app.changePass())
-                                       : static_cast<Screen *>(app.inputFromModem());
+        auto made = std::make_unique<FakeSerialLink>(&f->clock);
+        f->link = made.get();
+        return made;
     }
-    // As the installer does: the main menu, then its button; the screen, once active.
-    template<typename S>
-    S *openFromMenu(QPushButton *MainMenuScreen::*button, S *screen)
+    Application &program()
     {
-        f->app.start();
-        click(f->app.mainMenu()->*button);
-        return QTest::qWaitForWindowActive(screen) ? screen : nullptr;
+        if (!f->app)
+            f->app = std::make_unique<Application>([this] { return makeLink(); }, &f->clock);
+        return *f->app;
     }
-    bool openSubscriber(int option)
+    // A screen built alone on the record `settings` and the stand-ins, then
+    // shown (the transfer screen as the main menu opens it, nothing saved).
+    template<typename S = Screen>
+    S *alone(const QString &name, ConfigType type = ConfigType::DHCP)
     {
-        ModemOptionsScreen *options = f->app.modemOptions();
-        clickOption(options->DHCP_NAPT[option]);
-        click(options->configure);
-        return QTest::qWaitForWindowActive(f->app.modemNokiaConf());
+        Screen *s = name == "confADSL" ? static_cast<Screen *>(new ConfAdslScreen(f->settings))
+            : name == "changePass"     ? static_cast<Screen *>(new ChangePassScreen)
+            : name == "modemNokiaConf" ? new ModemNokiaConfScreen(f->settings, [type] { return type; })
+                                       : nullptr;
+        if (s) {
+            s->showScreen();
+        } else {
+            auto *transfer = new InputFromModemScreen(f->settings, [] { return AccessPasswords(); }, makeLink(), f->clock);
+            connect(transfer, &InputFromModemScreen::transferRunning, [this](bool running) { f->transferRunning = running; });
+            transfer->openFromMainMenu(std::nullopt, nullptr);
+            s = transfer;
+        }
+        f->alone << s;
+        return QTest::qWaitForWindowActive(s) ? static_cast<S *>(s) : nullptr;
     }
-    void fillSubscriber(const QStringList &entries) // telephone, then the four addresses and masks
+    void fillSubscriber(const QWidget *s, const QStringList &entries) // telephone, then the four addresses and masks
     {
-        ModemNokiaConfScreen *s = f->app.modemNokiaConf();
-        s->userPhoneNumValue->setText(entries[0]);
-        const QList<DottedQuad *> quads{s->userIpAdd, s->userMaskAdd, s->modEtherIpAdd, s->modEtherMaskAdd};
+        line(s, "userPhoneNumValue")->setText(entries[0]);
+        const char *names[] = {"userIpAdd", "userMaskAdd", "modEtherIpAdd", "modEtherMaskAdd"};
         for (int i = 0; i < 4; ++i)
             if (!entries.value(i + 1).isNull())
-                quads[i]->setOctets(quad(entries[i + 1]));
+                quadOf(s, names[i])->setOctets(quad(entries[i + 1]));
     }
-    QLineEdit *settingsField(const char *name) const { return f->app.confADSL()->findChild<QLineEdit *>(name); }
-    // Shows the screen of "screen/field", the settings one by default, and
-    // empties the field. The subscriber's telephone is made valid, so that
-    // the focus may leave it.
+    // Builds the screen of "screen/field", the settings one by default, shows
+    // it and empties the field. The subscriber's telephone is made valid, so
+    // that the focus may leave it.
     QLineEdit *showField(const QString &where)
     {
-        Screen *s = screen(where.contains('/') ? where.section('/', 0, 0) : "confADSL");
-        s->showScreen();
-        if (!QTest::qWaitForWindowActive(s))
+        const QString name = where.contains('/') ? where.section('/', 0, 0) : "confADSL";
+        Screen *s = alone(name);
+        if (!s)
             return nullptr;
-        if (s == f->app.modemNokiaConf())
-            f->app.modemNokiaConf()->userPhoneNumValue->setText("912345678");
-        auto *line = s->findChild<QLineEdit *>(where.section('/', -1));
-        if (line)
-            line->clear();
-        return line;
+        if (name == "modemNokiaConf")
+            line(s, "userPhoneNumValue")->setText("912345678");
+        auto *field = s->findChild<QLineEdit *>(where.section('/', -1));
+        if (field)
+            field->clear();
+        return field;
     }
     void focusInto(QLineEdit *field)
     {
         click(field);
         QCOMPARE(QApplication::focusWidget(), field);
     }
-    // A script of `lines` lines for 912345678, and that subscriber saved or
-    // not: what the transfer screen finds.
-    void prepareTransfer(int lines, bool saved)
+    // A script of `lines` lines for 912345678: what the transfer screen finds.
+    void writeScript(int lines)
     {
         QByteArray bytes;
         for (int i = 0; i < lines; ++i)
             bytes += "line " + QByteArray::number(i) + "\r\n";
         QVERIFY(QDir().mkpath("configuraciones"));
         QVERIFY(writeBytes("configuraciones/912345678.cfg", bytes));
-        f->app.modemNokiaConf()->userPhoneNumValue->setText(saved ? "912345678" : "");
-        f->app.modemNokiaConf()->saved = saved;
     }
     // Enabled states of userPhoneNumberValue, loadConf, close, stopCommads,
-    // inputValue, then of the main menu's M_changePass, M_confADSL,
-    // M_intrConf, M_loadConf, M_Exit: "11100/11111".
-    QString states()
+    // inputValue, then whether the main menu may lead elsewhere: "11100/1".
+    QString states(const QWidget *s)
     {
-        InputFromModemScreen *s = f->app.inputFromModem();
-        MainMenuScreen *m = f->app.mainMenu();
         QString out;
-        for (QWidget *w : std::initializer_list<QWidget *>{
-                 s->userPhoneNumberValue, s->loadConf, s->close, s->stopCommads, s->inputValue,
-                 nullptr, m->M_changePass, m->M_confADSL, m->M_intrConf, m->M_loadConf, m->M_Exit})
-            out += !w ? u'/' : w->isEnabled() ? u'1' : u'0';
-        return out;
+        for (const char *name : {"userPhoneNumberValue", "loadConf", "close", "stopCommads", "inputValue"})
+            out += child(s, name)->isEnabled() ? u'1' : u'0';
+        return out + (f->transferRunning ? "/0" : "/1");
     }
 
 private slots:
@@ -319,14 +320,15 @@ private slots:
 #endif
         {
             Application app;
-            QCOMPARE(app.changePass()->currentPass, QStringLiteral("trumelox"));
-            QCOMPARE(app.changePass()->pass1->text(), QStringLiteral("trumelox"));
+            QCOMPARE(app.changePass()->currentPass(), QStringLiteral("trumelox"));
+            QCOMPARE(app.changePass()->newPassword(), QStringLiteral("trumelox"));
             app.start();
             MainMenuScreen *menu = app.mainMenu();
             QVERIFY(QTest::qWaitForWindowExposed(menu));
-            for (QPushButton *b : {menu->M_confADSL, menu->M_intrConf, menu->M_loadConf, menu->M_Exit})
-                QCOMPARE(b->size(), menu->M_changePass->size());
-            QTimer::singleShot(0, menu->M_Exit, [&] { click(menu->M_Exit); });
+            const QList<QPushButton *> buttons = menu->findChildren<QPushButton *>();
+            for (QPushButton *b : buttons)
+                QCOMPARE(b->size(), buttons[0]->size());
+            QTimer::singleShot(0, menu, [&] { click(menu, "M_Exit"); });
             QCOMPARE(QApplication::exec(), 0);
         }
         QVERIFY(boxes.shown.isEmpty());
@@ -401,6 +403,10 @@ private slots:
                                               {"savePass", "&Salvar"},
                                               {"back2main", "&Volver"}}
                                   << QStringList{"pass1", "pass2", "savePass", "back2main"};
+        QTest::newRow("transfer") << "inputFromModem" << "" << "Command log"
+                                  << Captions{{"userPhoneNumTitle", "Número de teléfono:"}, {"loadConf", "&Cargar configuración"},
+                                              {"close", "C&errar"}, {"stopCommads", "&Parar"}}
+                                  << QStringList{"userPhoneNumberValue", "inputValue", "close", "stopCommads", "loadConf"};
     }
 
     void eachScreen()
@@ -410,7 +416,10 @@ private slots:
         QFETCH(QString, title);
         QFETCH(Captions, captions);
         QFETCH(QStringList, tabOrder);
-        Screen *s = this->screen(screen);
+        Application &app = program();
+        const QList<Screen *> all{app.mainMenu(),      app.confADSL(),  app.modemOptions(),
+                                  app.modemNokiaConf(), app.changePass(), app.inputFromModem()};
+        Screen *s = *std::find_if(all.begin(), all.end(), [&](Screen *one) { return one->objectName() == screen; });
         if (!title.isEmpty())
             QCOMPARE(s->windowTitle(), title);
         for (const auto &[name, text] : captions)
@@ -420,21 +429,17 @@ private slots:
             return;
 
         // Shown alone; back by the button, then by closing the window.
-        const QList<Screen *> screens{this->screen("main"), this->screen("confADSL"), this->screen("changePass"),
-                                      this->screen("modemOptions"), this->screen("modemNokiaConf")};
-        const auto visibleCount = [&] {
-            return int(std::count_if(screens.begin(), screens.end(), std::mem_fn(&QWidget::isVisible)));
-        };
-        MainMenuScreen *menu = f->app.mainMenu();
-        f->app.start();
+        const auto visibleCount = [&] { return std::count_if(all.begin(), all.end(), std::mem_fn(&QWidget::isVisible)); };
+        MainMenuScreen *menu = app.mainMenu();
+        app.start();
         for (bool byClose : {false, true}) {
-            click(menu->findChild<QPushButton *>(button));
+            click(menu, qPrintable(button));
             QCOMPARE(visibleCount(), 1);
             QVERIFY(QTest::qWaitForWindowActive(s));
             if (byClose)
                 s->close();
             else
-                click(s->findChild<QPushButton *>("back2main"));
+                click(s, "back2main");
             QCOMPARE(visibleCount(), 1);
             QVERIFY(QTest::qWaitForWindowActive(menu));
         }
@@ -461,49 +466,33 @@ private slots:
         QFETCH(QString, screen);
         QFETCH(int, between);
         NoPlatformActivation noEvents;
-        VirtualTimerSource &clock = f->clock;
-        Application &app = f->app;
-        prepareTransfer(5, false);
-        MainMenuScreen *menu = app.mainMenu();
-        app.start();
-
-        // The transfer screen stands beside the others; for itself the main
-        // menu is the other screen. Each screen's button shows a box; the edit
-        // is what activation throws away.
-        InputFromModemScreen *transfer = app.inputFromModem();
-        click(menu->M_loadConf);
-        QPushButton *boxButton = transfer->loadConf;
-        QLineEdit *field = nullptr; // "8" in it makes the form's Save refuse
-        if (screen == "confADSL") {
-            click(menu->M_confADSL);
-            boxButton = app.confADSL()->Save;
-            field = app.confADSL()->maxSize; // below the minimum
-        } else if (screen == "modemNokiaConf") {
-            click(menu->M_intrConf);
-            click(app.modemOptions()->configure);
-            boxButton = app.modemNokiaConf()->saveModConf;
-            field = app.modemNokiaConf()->userPhoneNumValue; // too short
-        } else if (screen == "changePass") {
-            click(menu->M_changePass);
-            boxButton = app.changePass()->savePass;
-            field = app.changePass()->pass1; // not confirmed
-        }
-        Screen *subject = this->screen(screen);
-        QWidget *other = field ? static_cast<QWidget *>(transfer) : menu;
+        writeScript(5);
+        Screen other; // another screen of the program
+        other.showScreen();
+        // Each screen's button shows a box; the edit is what activation throws
+        // away: "8" where it makes the form's Save refuse (maxSize below the
+        // minimum, a short telephone, pass1 not confirmed), or a stopped transfer.
+        const QHash<QString, std::pair<const char *, const char *>> how{{"confADSL", {"Save", "maxSize"}},
+                                                                        {"modemNokiaConf", {"saveModConf", "userPhoneNumValue"}},
+                                                                        {"changePass", {"savePass", "pass1"}},
+                                                                        {"inputFromModem", {"loadConf", nullptr}}};
+        Screen *subject = alone(screen);
+        auto *transfer = qobject_cast<InputFromModemScreen *>(subject);
+        QLineEdit *field = transfer ? nullptr : line(subject, how[screen].second);
         const auto edit = [&] {
             if (field)
                 return field->setText("8");
             // A stopped transfer leaves its stop standing until the next activation.
-            transfer->userPhoneNumberValue->setText("912345678");
-            click(transfer->loadConf);
-            clock.advance(96100);
-            click(transfer->stopCommads);
-            clock.advance(60000);
+            line(transfer, "userPhoneNumberValue")->setText("912345678");
+            click(transfer, "loadConf");
+            f->clock.advance(96100);
+            click(transfer, "stopCommads");
+            f->clock.advance(60000);
             QVERIFY(!transfer->dialogue().isRunning());
-            transfer->userPhoneNumberValue->setText("600000000"); // no such script
+            line(transfer, "userPhoneNumberValue")->setText("600000000"); // no such script
         };
         const auto edited = [&] { return field ? field->text() == "8" : transfer->stopSendingCommands(); };
-        QVERIFY(subject->isVisible() && other->isVisible());
+        QVERIFY(subject->isVisible() && other.isVisible());
         edit();
         QVERIFY(edited());
 
@@ -516,7 +505,7 @@ private slots:
             box.show();
             send(&box, QEvent::WindowActivate);
         };
-        click(boxButton);
+        click(subject, how[screen].first);
         QCOMPARE(f->boxes.shown.size(), 1);
         switch (between) {
         case 0: // late, once the box has gone
@@ -530,7 +519,7 @@ private slots:
             send(subject, QEvent::WindowActivate);
             break;
         case 3:
-            send(other, QEvent::WindowActivate);
+            send(&other, QEvent::WindowActivate);
             send(subject, QEvent::WindowActivate);
             break;
         }
@@ -538,7 +527,7 @@ private slots:
 
         // Whatever came before, the next return from another screen counts,
         // and so does the program's own show, with no event at all.
-        send(other, QEvent::WindowActivate);
+        send(&other, QEvent::WindowActivate);
         send(subject, QEvent::WindowActivate);
         QVERIFY(!edited());
         edit();
@@ -633,17 +622,18 @@ private slots:
         focusInto(full);
         QTest::keyClick(full, Qt::Key_Return); // refused; the field does not change
         QCOMPARE(f->boxes.shown, QList<Message>{octetKey});
-        settingsField("ipAddDNS_3")->setText("45");
-        QCOMPARE(settingsField("ipAddDNS_3")->text(), QString());
-        QCOMPARE(f->app.settings().ipAddDNS[3], QString());
-        QCOMPARE(f->app.settings().ipAddEDC[0], QString("123"));
+        QWidget *s = full->window();
+        line(s, "ipAddDNS_3")->setText("45");
+        QCOMPARE(line(s, "ipAddDNS_3")->text(), QString());
+        QCOMPARE(f->settings.ipAddDNS[3], QString());
+        QCOMPARE(f->settings.ipAddEDC[0], QString("123"));
 
         // Paid once: the program's next assignments stay.
-        f->app.confADSL()->maskAddEDC->setOctets({"255", "0", "0", "0"});
-        QCOMPARE(joinOctets(f->app.settings().maskAddEDC), QString("255.0.0.0"));
+        quadOf(s, "maskAddEDC")->setOctets({"255", "0", "0", "0"});
+        QCOMPARE(joinOctets(f->settings.maskAddEDC), QString("255.0.0.0"));
 
         // An accepted key clears a pending refusal before it reaches a field.
-        QLineEdit *maxSize = settingsField("maxSize");
+        QLineEdit *maxSize = line(s, "maxSize");
         maxSize->clear();
         QTest::keyClick(full, Qt::Key_Return);
         focusInto(maxSize);
@@ -654,7 +644,7 @@ private slots:
     void clickOutOfAnInvalidFieldIsDropped()
     {
         QLineEdit *maxSize = showField("maxSize"); // empty: refused, but the focus goes on
-        QPushButton *save = f->app.confADSL()->Save;
+        QPushButton *save = child<QPushButton>(maxSize->window(), "Save");
         QSignalSpy clicks(save, &QPushButton::clicked);
         focusInto(maxSize);
         click(save);
@@ -665,7 +655,7 @@ private slots:
         QCOMPARE(clicks.size(), 1);
 
         // A refused leave by Tab drops nothing.
-        QLineEdit *minSize = settingsField("minSize");
+        QLineEdit *minSize = line(maxSize->window(), "minSize");
         QCOMPARE(QApplication::focusWidget(), minSize);
         minSize->clear();
         QTest::keyClick(minSize, Qt::Key_Tab);
@@ -684,7 +674,7 @@ private slots:
     void leavingAnEmptyOctet()
     {
         QLineEdit *first = showField("ipAddEDC_0");
-        settingsField("ipAddEDC_1")->clear(); // it and the next are empty, so both invalid
+        line(first->window(), "ipAddEDC_1")->clear(); // it and the next are empty, so both invalid
         focusInto(first);
         QWidget other;
         other.show();
@@ -698,7 +688,7 @@ private slots:
         QTest::keyClick(first, Qt::Key_Tab);
         QCOMPARE(f->boxes.shown, QList<Message>{range});
         QCOMPARE(QApplication::focusWidget(), first);
-        click(settingsField("ipAddEDC_1"));
+        click(first->window(), "ipAddEDC_1");
         QCOMPARE(f->boxes.shown.size(), 2);
         QCOMPARE(QApplication::focusWidget(), first);
     }
@@ -708,31 +698,32 @@ private slots:
     // number and is refused at Save (the other texts: tst_loader).
     void portFromSelector()
     {
-        ConfAdslScreen *screen = openFromMenu(&MainMenuScreen::M_confADSL, f->app.confADSL());
+        ConfAdslScreen *screen = alone<ConfAdslScreen>("confADSL");
         QVERIFY(screen);
-        QCOMPARE(screen->portOptions->count(), 14);
-        QCOMPARE(screen->portOptions->itemText(13), "com14");
+        auto *port = child<QComboBox>(screen, "portOptions");
+        QCOMPARE(port->count(), 14);
+        QCOMPARE(port->itemText(13), "com14");
         QVERIFY(QFile::link("/dev/null", "com9"));
-        QLineEdit *edit = screen->portOptions->lineEdit();
+        QLineEdit *edit = port->lineEdit();
         const QList<std::tuple<QString, int, QString>> steps{{"com0", 1, "no es un puerto"},
                                                              {"com321", 321, "com321 → /dev/ttyS320 (no existe)"},
                                                              {"com9", 9, "com9 → /dev/null"}};
-        for (const auto &[typed, port, device] : steps) {
+        for (const auto &[typed, number, device] : steps) {
             f->boxes.clear();
             click(edit);
             QTest::keyClick(edit, Qt::Key_End);
             QTest::keyClick(edit, Qt::Key_Home, Qt::ShiftModifier);
             QTest::keyClicks(edit, typed);
-            QCOMPARE(int(f->app.settings().comPort), port);
-            QCOMPARE(screen->portDevice->text(), device);
+            QCOMPARE(int(f->settings.comPort), number);
+            QCOMPARE(child<QLabel>(screen, "portDevice")->text(), device);
             QVERIFY(f->boxes.shown.isEmpty());
 
-            click(screen->Save);
+            click(screen, "Save");
             const bool names = typed != "com0";
             QCOMPARE(f->boxes.last().title, names ? savedMessage.title : "Error en el puerto de comunicaciones");
             QCOMPARE(readBytes(settingsFileName).split('\r').value(0), names ? " " + typed.mid(3).toLatin1() : "");
             if (!names)
-                QCOMPARE(QApplication::focusWidget(), screen->portOptions);
+                QCOMPARE(QApplication::focusWidget(), port);
         }
     }
 
@@ -758,19 +749,19 @@ private slots:
         QFETCH(QString, mask);
         QFETCH(Message, message);
         QFETCH(QString, focus);
-        ConfAdslScreen *screen = f->app.confADSL();
-        QVERIFY(openFromMenu(&MainMenuScreen::M_confADSL, screen));
-        screen->minSize->setText(sizes.section('-', 0, 0));
-        screen->maxSize->setText(sizes.section('-', 1));
-        screen->ipAddEDC->setOctets(quad(edc));
-        screen->maskAddEDC->setOctets(quad(mask));
-        click(screen->Save);
+        ConfAdslScreen *screen = alone<ConfAdslScreen>("confADSL");
+        QVERIFY(screen);
+        line(screen, "minSize")->setText(sizes.section('-', 0, 0));
+        line(screen, "maxSize")->setText(sizes.section('-', 1));
+        quadOf(screen, "ipAddEDC")->setOctets(quad(edc));
+        quadOf(screen, "maskAddEDC")->setOctets(quad(mask));
+        click(screen, "Save");
         QCOMPARE(f->boxes.shown, QList<Message>{message});
         QCOMPARE(QApplication::focusWidget()->objectName(), focus);
         QCOMPARE(QFile::exists(settingsFileName), message == savedMessage);
-        QCOMPARE(loadSettings() == f->app.settings(), message == savedMessage);
+        QCOMPARE(loadSettings() == f->settings, message == savedMessage);
         QVERIFY(screen->isVisible());
-        QCOMPARE(screen->maskAddEDC->octets(), quad(mask));
+        QCOMPARE(quadOf(screen, "maskAddEDC")->octets(), quad(mask));
     }
 
     // Every activation shows what the file holds, so edits not saved are lost on
@@ -780,42 +771,43 @@ private slots:
     {
         QVERIFY(writeBytes(settingsFileName, "2\r\n10\r\n0\r\n0\r\n1\r\n255\r\n255\r\n255\r\n255\r\n"
                                              "1\r\n2\r\n3\r\n4\r\n8\r\n32\r\n9\r\n9\r\n"));
-        ConfAdslScreen *screen = f->app.confADSL();
-        f->app.start();
+        auto *screen = alone<ConfAdslScreen>("confADSL");
+        QSignalSpy back(screen, &Screen::back);
         for (bool byClose : {false, true}) {
-            click(f->app.mainMenu()->M_confADSL);
-            QCOMPARE(screen->portOptions->currentText(), "com2");
-            QCOMPARE(screen->ipAddEDC->octets(), quad("10.0.0.1"));
-            screen->vpiValue->setText("99");
-            screen->ipAddEDC->field(0)->setText("11");
-            QCOMPARE(f->app.settings().vpiValue, "99");
+            screen->showScreen();
+            QCOMPARE(child<QComboBox>(screen, "portOptions")->currentText(), "com2");
+            QCOMPARE(quadOf(screen, "ipAddEDC")->octets(), quad("10.0.0.1"));
+            line(screen, "vpiValue")->setText("99");
+            line(screen, "ipAddEDC_0")->setText("11");
+            QCOMPARE(f->settings.vpiValue, "99");
             if (byClose)
                 screen->close();
             else
-                click(screen->back2main);
+                click(screen, "back2main");
             QVERIFY(!screen->isVisible());
-            QCOMPARE(f->app.settings(), loadSettings());
-            QCOMPARE(screen->vpiValue->text(), "32");
-            QCOMPARE(screen->ipAddEDC->field(0)->text(), "10");
+            QCOMPARE(f->settings, loadSettings());
+            QCOMPARE(line(screen, "vpiValue")->text(), "32");
+            QCOMPARE(line(screen, "ipAddEDC_0")->text(), "10");
         }
+        QCOMPARE(back.size(), 2);
         QVERIFY(f->boxes.shown.isEmpty());
 
-        click(f->app.mainMenu()->M_confADSL);
-        screen->portOptions->setCurrentIndex(13);
-        screen->ipAddEDC->setOctets(quad("10.20.31.0"));
-        screen->maskAddEDC->setOctets(quad("255.255.255.0"));
-        screen->ipAddDNS->setOctets(quad("1.2.3.4"));
-        screen->vciValue->setText("0");
-        screen->vpiValue->setText("33");
-        screen->minSize->setText("8");
-        screen->maxSize->setText("10");
-        click(screen->Save);
+        screen->showScreen();
+        child<QComboBox>(screen, "portOptions")->setCurrentIndex(13);
+        quadOf(screen, "ipAddEDC")->setOctets(quad("10.20.31.0"));
+        quadOf(screen, "maskAddEDC")->setOctets(quad("255.255.255.0"));
+        quadOf(screen, "ipAddDNS")->setOctets(quad("1.2.3.4"));
+        line(screen, "vciValue")->setText("0");
+        line(screen, "vpiValue")->setText("33");
+        line(screen, "minSize")->setText("8");
+        line(screen, "maxSize")->setText("10");
+        click(screen, "Save");
         QCOMPARE(f->boxes.shown, QList<Message>{savedMessage});
         QCOMPARE(readBytes(settingsFileName), QByteArray(" 14\r\n10\r\n20\r\n31\r\n0\r\n255\r\n255\r\n255\r\n0\r\n"
                                                          "1\r\n2\r\n3\r\n4\r\n0\r\n33\r\n8\r\n10\r\n"));
 
         QVERIFY(QFile::remove(settingsFileName) && QDir().mkdir(settingsFileName)); // a folder in the way
-        click(screen->Save);
+        click(screen, "Save");
         QCOMPARE(f->boxes.shown.size(), 2);
         QCOMPARE(f->boxes.last().title, "Error al guardar la configuración");
         QCOMPARE(f->boxes.last().icon, MessageIcon::Critical);
@@ -842,40 +834,47 @@ private slots:
         QFETCH(QString, caption);
         QFETCH(QString, frame);
         QFETCH(QString, modem);
-        ModemOptionsScreen *options = f->app.modemOptions();
-        ModemNokiaConfScreen *screen = f->app.modemNokiaConf();
-        QVERIFY(openFromMenu(&MainMenuScreen::M_intrConf, options));
-        QCOMPARE(options->modemSelected->count(), 1);
-        QCOMPARE(options->modemSelected->currentText(), "Nokia M1112");
-        QVERIFY(openSubscriber(option));
+        const char *optionName = option == 0 ? "DHCP_NAPT_0" : "DHCP_NAPT_1";
+        Application &app = program();
+        ModemOptionsScreen *options = app.modemOptions();
+        ModemNokiaConfScreen *screen = app.modemNokiaConf();
+        QLineEdit *phone = line(screen, "userPhoneNumValue");
+        app.start();
+        click(app.mainMenu(), "M_intrConf");
+        QCOMPARE(child<QComboBox>(options, "modemSelected")->count(), 1);
+        QCOMPARE(child<QComboBox>(options, "modemSelected")->currentText(), "Nokia M1112");
+        clickOption(options, optionName);
+        click(options, "configure");
         QVERIFY(!options->isVisible());
         QCOMPARE(options->selectedType(), ConfigType(option));
-        fillSubscriber({"912345678", "10.0.0.2", "255.255.255.0", "9.9.9.9", "255.0.0.0"});
-        clickOption(screen->servicetypevalue[2]);
-        click(screen->saveModConf);
-        QVERIFY(screen->saved);
-        QTest::keyClick(screen->userPhoneNumValue, Qt::Key_Space); // full: refused, pending
-        QVERIFY(screen->rules()->invalidKey);
+        fillSubscriber(screen, {"912345678", "10.0.0.2", "255.255.255.0", "9.9.9.9", "255.0.0.0"});
+        clickOption(screen, "servicetypevalue_2");
+        click(screen, "saveModConf");
+        QVERIFY(screen->saved());
+        QTest::keyClick(phone, Qt::Key_Space); // full: refused, pending
+        QVERIFY(screen->findChild<FieldRules *>()->invalidKey());
         if (option == 0)
-            click(screen->back2ModOpt);
+            click(screen, "back2ModOpt");
         else
             screen->close();
         QVERIFY(QTest::qWaitForWindowActive(options));
         QCOMPARE(options->selectedType(), ConfigType::DHCP);
         f->boxes.clear();
 
-        QVERIFY(openSubscriber(option));
+        clickOption(options, optionName);
+        click(options, "configure");
+        QVERIFY(QTest::qWaitForWindowActive(screen));
         QCOMPARE(screen->windowTitle(), caption);
-        QCOMPARE(screen->modEtherManagementTitle->title(), frame);
-        QCOMPARE(joinOctets(screen->modEtherIpAdd->octets()) + ' ' + joinOctets(screen->modEtherMaskAdd->octets()), modem);
-        QVERIFY(!screen->saved);
-        QVERIFY(screen->servicetypevalue[0]->isChecked());
-        QCOMPARE(joinOctets(screen->userIpAdd->octets()) + ' ' + joinOctets(screen->userMaskAdd->octets()), "... ...");
-        QCOMPARE(QApplication::focusWidget(), screen->userPhoneNumValue);
-        QVERIFY(screen->userPhoneNumValue->font().bold());
-        QCOMPARE(screen->userPhoneNumValue->font().pointSizeF(), 9.75);
-        QTest::keyClicks(screen->userPhoneNumValue, "9"); // no refusal left pending
-        QCOMPARE(screen->userPhoneNumValue->text(), "9");
+        QCOMPARE(child<QGroupBox>(screen, "modEtherManagementTitle")->title(), frame);
+        QCOMPARE(joinOctets(quadOf(screen, "modEtherIpAdd")->octets()) + ' ' + joinOctets(quadOf(screen, "modEtherMaskAdd")->octets()), modem);
+        QVERIFY(!screen->saved());
+        QVERIFY(child<QRadioButton>(screen, "servicetypevalue_0")->isChecked());
+        QCOMPARE(joinOctets(quadOf(screen, "userIpAdd")->octets()) + ' ' + joinOctets(quadOf(screen, "userMaskAdd")->octets()), "... ...");
+        QCOMPARE(QApplication::focusWidget(), phone);
+        QVERIFY(phone->font().bold());
+        QCOMPARE(phone->font().pointSizeF(), 9.75);
+        QTest::keyClicks(phone, "9"); // no refusal left pending
+        QCOMPARE(phone->text(), "9");
         QVERIFY(f->boxes.shown.isEmpty());
     }
 
@@ -892,11 +891,11 @@ private slots:
     {
         QFETCH(QString, maxSize);
         QFETCH(int, typedLength);
-        f->app.settings().minSize = "10";
-        f->app.settings().maxSize = maxSize;
-        QVERIFY(openFromMenu(&MainMenuScreen::M_intrConf, f->app.modemOptions()));
-        QVERIFY(openSubscriber(0));
-        QLineEdit *phone = f->app.modemNokiaConf()->userPhoneNumValue;
+        f->settings.minSize = "10";
+        f->settings.maxSize = maxSize;
+        ModemNokiaConfScreen *screen = alone<ModemNokiaConfScreen>("modemNokiaConf");
+        QVERIFY(screen);
+        QLineEdit *phone = line(screen, "userPhoneNumValue");
         QTest::keyClicks(phone, "91234567890123");
         QCOMPARE(phone->text().size(), typedLength);
         QTest::keyClick(phone, Qt::Key_Tab);
@@ -949,17 +948,16 @@ private slots:
         QFETCH(int, option);
         QFETCH(QStringList, entries);
         QFETCH(QString, message);
-        f->app.settings().minSize = "0"; // keeps the telephone's own leave check out of the way
+        f->settings.minSize = "0"; // keeps the telephone's own leave check out of the way
         if (message == "*")
             QVERIFY(writeBytes("configuraciones", "x"));
-        ModemNokiaConfScreen *screen = f->app.modemNokiaConf();
-        QVERIFY(openFromMenu(&MainMenuScreen::M_intrConf, f->app.modemOptions()));
-        QVERIFY(openSubscriber(option));
-        fillSubscriber(entries);
-        clickOption(screen->servicetypevalue[1]);
-        click(screen->saveModConf);
-        QVERIFY(screen->saved);
-        QCOMPARE(screen->userPhoneNumValue->text(), entries[0]);
+        ModemNokiaConfScreen *screen = alone<ModemNokiaConfScreen>("modemNokiaConf", ConfigType(option));
+        QVERIFY(screen);
+        fillSubscriber(screen, entries);
+        clickOption(screen, "servicetypevalue_1");
+        click(screen, "saveModConf");
+        QVERIFY(screen->saved());
+        QCOMPARE(screen->telephone(), entries[0]);
         if (message.isNull()) {
             QCOMPARE(f->boxes.shown, QList<Message>{storedMessage});
             QCOMPARE(screen->subscriber().servicetypevalue, "Class");
@@ -974,7 +972,7 @@ private slots:
         } else {
             QCOMPARE(f->boxes.shown, (QList<Message>{{"Error", message, MessageIcon::Critical}}));
             QVERIFY(!QDir("configuraciones").exists());
-            QCOMPARE(QApplication::focusWidget(), screen->saveModConf);
+            QCOMPARE(QApplication::focusWidget(), child(screen, "saveModConf"));
         }
     }
 
@@ -1004,105 +1002,102 @@ private slots:
         QFETCH(QString, second);
         QFETCH(MessageAnswer, answer);
         QFETCH(QList<Message>, expected);
-        ChangePassScreen *screen = f->app.changePass();
         QVERIFY(storePassword("abc"));
-        QVERIFY(openFromMenu(&MainMenuScreen::M_changePass, screen));
-        type(screen->pass1, first);
-        type(screen->pass2, second);
+        ChangePassScreen *screen = alone<ChangePassScreen>("changePass");
+        QVERIFY(screen);
+        QSignalSpy back(screen, &Screen::back);
+        type(line(screen, "pass1"), first);
+        type(line(screen, "pass2"), second);
         f->boxes.answers = {answer};
         if (how == "close")
             screen->close();
         else
-            click(how == "back" ? screen->back2main : screen->savePass);
+            click(screen, how == "back" ? "back2main" : "savePass");
         QCOMPARE(f->boxes.shown, expected);
         const bool done = how != "save" || expected.last() == accepted;
         QCOMPARE(screen->isVisible(), !done);
-        QCOMPARE(f->app.mainMenu()->isVisible(), done);
+        QCOMPARE(back.size(), done ? 1 : 0);
         // Leaving takes back what was typed; a save keeps it either way, the new
         // password waiting in pass1, and nothing is written until a transfer.
-        QCOMPARE(screen->pass1->text(), how == "save" ? first : "abc");
-        QCOMPARE(screen->pass2->text(), how == "save" ? second : "abc");
-        QCOMPARE(screen->currentPass, QString("abc"));
+        QCOMPARE(line(screen, "pass1")->text(), how == "save" ? first : "abc");
+        QCOMPARE(line(screen, "pass2")->text(), how == "save" ? second : "abc");
+        QCOMPARE(screen->currentPass(), QString("abc"));
         QCOMPARE(loadPassword(), QString("abc"));
     }
 
     void passwordActivationReloadsFile()
     {
-        ChangePassScreen *screen = f->app.changePass();
         QVERIFY(storePassword("abc"));
-        QVERIFY(openFromMenu(&MainMenuScreen::M_changePass, screen));
-        for (QLineEdit *field : {screen->pass1, screen->pass2}) {
+        ChangePassScreen *screen = alone<ChangePassScreen>("changePass");
+        QVERIFY(screen);
+        QLineEdit *pass1 = line(screen, "pass1");
+        for (QLineEdit *field : {pass1, line(screen, "pass2")}) {
             QCOMPARE(field->echoMode(), QLineEdit::Password);
             type(field, "abcdefghijklmnop"); // the fifteenth character is refused
             QCOMPARE(field->text(), QString("abcdefghijklmn"));
         }
-        click(screen->savePass);
-        QVERIFY(QTest::qWaitForWindowActive(f->app.mainMenu()));
+        click(screen, "savePass");
+        QVERIFY(!screen->isVisible());
 
         // A transfer stored another password meanwhile; the unused one is gone.
         // Longer than can be typed, it is held whole, for the next transfer sets
         // and stores what pass1 holds.
         const QString stored = "guardadaporotrotransfer";
         QVERIFY(storePassword(stored));
-        QCOMPARE(screen->currentPass, QString("abc"));
-        click(f->app.mainMenu()->M_changePass);
-        QVERIFY(QTest::qWaitForWindowActive(screen));
-        QCOMPARE(screen->pass1->text(), stored);
-        QCOMPARE(screen->pass2->text(), stored);
-        QCOMPARE(screen->currentPass, stored);
-        QTest::keyClick(screen->pass1, Qt::Key_End);
-        QTest::keyClicks(screen->pass1, "x");
-        QCOMPARE(screen->pass1->text(), stored);
+        QCOMPARE(screen->currentPass(), QString("abc"));
+        screen->showScreen();
+        QCOMPARE(pass1->text(), stored);
+        QCOMPARE(line(screen, "pass2")->text(), stored);
+        QCOMPARE(screen->currentPass(), stored);
+        QTest::keyClick(pass1, Qt::Key_End);
+        QTest::keyClicks(pass1, "x");
+        QCOMPARE(screen->newPassword(), stored);
     }
 
-    // The screen's whole round: its captions, a number without a script, a
-    // transfer to its end, the close button, a transfer the user stops, the
-    // window closed.
+    // The transfer screen's whole round: a number without a script, a
+    // transfer to its end, the close button, a transfer the user stops.
     void walkThrough()
     {
-        prepareTransfer(6, false);
-        f->app.settings().comPort = 4;
-        f->app.settings().maxSize = QStringLiteral("12");
-        QPointer<InputFromModemScreen> s = openFromMenu(&MainMenuScreen::M_loadConf, f->app.inputFromModem());
-        QCOMPARE((QStringList{s->windowTitle(), caption(s, "userPhoneNumTitle"), caption(s, "loadConf"),
-                              caption(s, "close"), caption(s, "stopCommads")}),
-                 (QStringList{"Command log", "Número de teléfono:", "&Cargar configuración",
-                              "C&errar", "&Parar"}));
-        QVERIFY(s->userPhoneNumberValue->font().bold());
-        QCOMPARE(s->userPhoneNumberValue->font().pointSize(), 12);
-        QVERIFY(s->inputValue->isReadOnly());
-        QCOMPARE(tabOrder(s->userPhoneNumberValue, 5),
-                 (QStringList{"userPhoneNumberValue", "inputValue", "close", "stopCommads", "loadConf"}));
-        QVERIFY(f->app.mainMenu()->isVisible());
-        QCOMPARE(s->userPhoneNumberValue->text(), QString());
-        QCOMPARE(s->userPhoneNumberValue->maxLength(), 12);
-        QCOMPARE(states(), QStringLiteral("10100/11111"));
+        writeScript(6);
+        f->settings.comPort = 4;
+        f->settings.maxSize = QStringLiteral("12");
+        InputFromModemScreen *s = alone<InputFromModemScreen>("inputFromModem");
+        QVERIFY(s);
+        QLineEdit *phone = line(s, "userPhoneNumberValue");
+        auto *log = child<LogView>(s, "inputValue");
+        QVERIFY(phone->font().bold());
+        QCOMPARE(phone->font().pointSize(), 12);
+        QVERIFY(log->isReadOnly());
+        QCOMPARE(phone->text(), QString());
+        QCOMPARE(phone->maxLength(), 12);
+        QCOMPARE(states(s), QStringLiteral("10100/1"));
 
         // Load is possible exactly while the field holds a number; one
         // without a script is emptied.
-        QTest::keyClicks(s->userPhoneNumberValue, QStringLiteral("9"));
-        QVERIFY(s->loadConf->isEnabled());
-        QTest::keyClick(s->userPhoneNumberValue, Qt::Key_Backspace);
-        QVERIFY(!s->loadConf->isEnabled());
-        QTest::keyClicks(s->userPhoneNumberValue, QStringLiteral("9"));
-        click(s->loadConf);
+        QWidget *loadConf = child(s, "loadConf");
+        QTest::keyClicks(phone, QStringLiteral("9"));
+        QVERIFY(loadConf->isEnabled());
+        QTest::keyClick(phone, Qt::Key_Backspace);
+        QVERIFY(!loadConf->isEnabled());
+        QTest::keyClicks(phone, QStringLiteral("9"));
+        click(loadConf);
         const Message missing{"Error en el nombre del fichero de configuración",
                               "El fichero de conrfiguración no existe.", MessageIcon::Warning};
         QCOMPARE(f->boxes.shown, QList<Message>{missing});
-        QCOMPARE(s->userPhoneNumberValue->text(), QString());
-        QCOMPARE(states(), QStringLiteral("10100/11111"));
+        QCOMPARE(phone->text(), QString());
+        QCOMPARE(states(s), QStringLiteral("10100/1"));
 
-        QTest::keyClicks(s->userPhoneNumberValue, QStringLiteral("912345678"));
-        click(s->loadConf);
+        QTest::keyClicks(phone, QStringLiteral("912345678"));
+        click(loadConf);
         const Message powerCycle{"Configuración Módem NOKIA M1112",
                                  "Apague y encienda el módem y asegúrese de que el módem no es "
                                  "está\r\nen la secuencia de arranque."};
         QCOMPARE(f->boxes.shown, (QList<Message>{missing, powerCycle}));
         QCOMPARE(f->link->lastPort, 4);
-        QCOMPARE(states(), QStringLiteral("00001/00001"));
-        QCOMPARE(s->inputValue->toPlainText(), QStringLiteral("Actualizando password. Por favor espere.\n"));
+        QCOMPARE(states(s), QStringLiteral("00001/0"));
+        QCOMPARE(log->toPlainText(), QStringLiteral("Actualizando password. Por favor espere.\n"));
         f->clock.advanceTo(10000);
-        QVERIFY(!s->QWidget::close());
+        QVERIFY(!s->close());
         QCOMPARE(f->boxes.shown.size(), 3);
         QCOMPARE(f->boxes.last().icon, MessageIcon::Warning);
 
@@ -1110,22 +1105,23 @@ private slots:
         f->clock.advanceTo(44100);
         f->link->receive("restore\r\n\r\nOK\n\r");
         f->clock.advance(20);
-        s->inputValue->flush();
-        QCOMPARE(s->inputValue->toPlainText(),
+        log->flush();
+        QCOMPARE(log->toPlainText(),
                  QStringLiteral("Actualizando password. Por favor espere.\n....>restore\n\nOK\n"));
-        QVERIFY(s->progress->text().startsWith(QStringLiteral("Enviando la configuración: quedan")));
-        QCOMPARE(states(), QStringLiteral("00001/00001"));
+        auto *progress = child<QProgressBar>(s, "progress");
+        QVERIFY(progress->text().startsWith(QStringLiteral("Enviando la configuración: quedan")));
+        QCOMPARE(states(s), QStringLiteral("00001/0"));
         f->clock.advanceTo(96100); // line 4
-        QCOMPARE(states(), QStringLiteral("00011/00001"));
+        QCOMPARE(states(s), QStringLiteral("00011/0"));
 
         // After the end the port stays open until the close button, which
         // hides the window and keeps the log file.
         f->clock.advanceTo(104100);
         QCOMPARE(f->link->writes.size(), 15);
-        QCOMPARE(states(), QStringLiteral("11101/11111"));
+        QCOMPARE(states(s), QStringLiteral("11101/1"));
         const QByteArray logged = readBytes(QStringLiteral("logs/912345678.log"));
         QVERIFY(f->link->isOpen());
-        click(s->close);
+        click(s, "close");
         QVERIFY(!s->isVisible());
         QVERIFY(!f->link->isOpen());
         QCOMPARE(f->clock.armedCount(), 0);
@@ -1133,37 +1129,32 @@ private slots:
 
         // Opened again once the subscriber is saved: its number is there,
         // whole even where the limit is now shorter.
-        f->app.settings().maxSize = QStringLiteral("5");
-        f->app.modemNokiaConf()->userPhoneNumValue->setText(QStringLiteral("912345678"));
-        f->app.modemNokiaConf()->saved = true;
-        openFromMenu(&MainMenuScreen::M_loadConf, f->app.inputFromModem());
-        QCOMPARE(s->userPhoneNumberValue->text(), QStringLiteral("912345678"));
-        QCOMPARE(s->userPhoneNumberValue->maxLength(), 9);
-        QCOMPARE(states(), QStringLiteral("11101/11111"));
-        QVERIFY(s->inputValue->toPlainText().isEmpty());
-        click(s->loadConf);
+        f->settings.maxSize = QStringLiteral("5");
+        s->openFromMainMenu(QStringLiteral("912345678"), nullptr);
+        QCOMPARE(phone->text(), QStringLiteral("912345678"));
+        QCOMPARE(phone->maxLength(), 9);
+        QCOMPARE(states(s), QStringLiteral("11101/1"));
+        QVERIFY(log->toPlainText().isEmpty());
+        click(loadConf);
         f->clock.advance(96100);
-        click(s->stopCommads);
+        click(s, "stopCommads");
         QVERIFY(s->stopSendingCommands());
-        QCOMPARE(states(), QStringLiteral("00001/00001"));
+        QCOMPARE(states(s), QStringLiteral("00001/0"));
         f->clock.advance(300000);
-        QCOMPARE(states(), QStringLiteral("11101/11111"));
-        QCOMPARE(s->progress->text(), QStringLiteral("Carga parada por el usuario"));
+        QCOMPARE(states(s), QStringLiteral("11101/1"));
+        QCOMPARE(progress->text(), QStringLiteral("Carga parada por el usuario"));
         QCOMPARE(f->boxes.shown.size(), 4);
         QCOMPARE(f->boxes.last(), powerCycle);
-
-        // Once idle the window closes for good; it is made afresh on the next use.
-        QVERIFY(s->QWidget::close());
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!s);
-        QVERIFY(!f->app.hasInputFromModem());
-        QVERIFY(openFromMenu(&MainMenuScreen::M_loadConf, f->app.inputFromModem())->isVisible());
     }
 
-    // M_Exit and the main menu's window end the program at once, whatever
-    // the transfer screen is doing: no question, no refusal, the transfer
-    // cut short as after a lost port.
-    void programEndsAtOnce_data()
+    // The walk through the whole program. It hands over what one screen reads
+    // of another when it reads it: the type at Save, `saved` and the telephone
+    // when the transfer screen opens, pass1 as a load starts. A transfer
+    // disables the main menu's ways elsewhere; the transfer screen's closed
+    // window is made afresh. M_Exit and the main menu's window end the program
+    // at once, whatever the transfer screen is doing: no question, no refusal,
+    // the transfer cut short as after a lost port.
+    void wholeProgram_data()
     {
         QTest::addColumn<bool>("byWindow");
         QTest::addColumn<qint64>("at"); // -1: the screen open and idle
@@ -1180,34 +1171,55 @@ private slots:
         }
     }
 
-    void programEndsAtOnce()
+    void wholeProgram()
     {
         QFETCH(bool, byWindow);
         QFETCH(qint64, at);
         QFETCH(QByteArray, logged);
         QFETCH(QString, stored);
 
-        prepareTransfer(6, true);
         QVERIFY(storePassword(QStringLiteral("abc")));
-        f->app.changePass()->pass1->setText(QStringLiteral("nueva1"));
-        InputFromModemScreen *s = openFromMenu(&MainMenuScreen::M_loadConf, f->app.inputFromModem());
+        Application &app = program();
+        MainMenuScreen *menu = app.mainMenu();
+        app.start();
+        click(menu, "M_intrConf");
+        clickOption(app.modemOptions(), "DHCP_NAPT_1");
+        click(app.modemOptions(), "configure");
+        fillSubscriber(app.modemNokiaConf(), {"912345678", "192.168.1.34", "255.255.255.248"});
+        click(app.modemNokiaConf(), "saveModConf");
+        QCOMPARE(readBytes("configuraciones/912345678.cfg").count("\r\n"), 29);
+        click(app.modemNokiaConf(), "back2ModOpt");
+        click(app.modemOptions(), "back2main");
+        click(menu, "M_loadConf");
+        QPointer<InputFromModemScreen> s = app.inputFromModem();
+        if (at < 0) {
+            QVERIFY(s->close());
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QVERIFY(!s && !app.hasInputFromModem());
+            click(menu, "M_loadConf");
+            s = app.inputFromModem();
+        }
+        QCOMPARE(line(s, "userPhoneNumberValue")->text(), "912345678");
+        line(app.changePass(), "pass1")->setText(QStringLiteral("nueva1"));
         if (at >= 0) {
-            click(s->loadConf);
+            click(s, "loadConf");
+            for (const char *button : {"M_changePass", "M_confADSL", "M_intrConf", "M_loadConf", "M_Exit"})
+                QCOMPARE(child(menu, button)->isEnabled(), QByteArray(button) == "M_Exit");
             f->clock.advanceTo(at);
             f->link->receive("OK\r\n"); // not yet polled when the program ends
         }
         const int sent = f->link->writes.size();
         QTimer::singleShot(0, [&] {
             if (byWindow)
-                f->app.mainMenu()->close();
+                menu->close();
             else
-                click(f->app.mainMenu()->M_Exit);
+                click(menu, "M_Exit");
         });
         QCOMPARE(QApplication::exec(), 0);
 
         QVERIFY(!f->link->isOpen());
         QVERIFY(s->isVisible()); // its own closing action never ran
-        QCOMPARE(f->boxes.shown.size(), at >= 0 ? 1 : 0); // only the power-cycle box
+        QCOMPARE(f->boxes.shown.size(), at >= 0 ? 2 : 1); // the subscriber's Save, the power-cycle box
         f->clock.advance(300000);
         QCOMPARE(f->link->writes.size(), sent);
         QCOMPARE(readBytes(QStringLiteral("logs/912345678.log")), logged);
