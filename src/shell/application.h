@@ -1,5 +1,17 @@
 #pragma once
 
+// The house, from the top down; each floor includes only the floors below:
+//   app/     main, Application, the main menu, start-up, the data folder:
+//            the one place that knows every screen and wires them
+//   screens  confADSL, modemOptions, modemNokiaConf, changePass and
+//            inputFromModem, each built from what it needs, over the field
+//            widgets (fields/) and the log view
+//   logic    settings, entry rules and masks, the command script, the
+//            transfer engine and log, the password store (adslcore)
+//   shell/   what screens and logic share: the screen base, the message box
+//            seam and messages, text files, deployment values
+//   device/  the serial link, the Qt link, port naming, the timer source
+
 #include "settings/servicesettings.h"
 
 #include <QPointer>
