@@ -123,8 +123,14 @@ InputFromModemScreen::InputFromModemScreen(const ServiceSettings &settings,
                             : stopped                     ? stoppedText
                                                           : finishedText);
     });
-    connect(m_dialogue.get(), &TransferDialogue::failed, this,
-            [this](const Message &message) { showMessage(this, message); });
+    // A lost port or log can be reported while the installer works on another
+    // screen. Shown over this window, closing the box would hand it the
+    // activation, and the way back would count as a move that reloads or
+    // empties the screen the installer never left.
+    connect(m_dialogue.get(), &TransferDialogue::failed, this, [this](const Message &message) {
+        Screen *inUse = Screen::active();
+        showMessage(inUse ? inUse : this, message);
+    });
 }
 
 InputFromModemScreen::~InputFromModemScreen() = default;

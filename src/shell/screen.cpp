@@ -24,6 +24,11 @@ void Screen::showScreen()
     becomeActive();
 }
 
+Screen *Screen::active()
+{
+    return activeScreen.data();
+}
+
 void Screen::becomeActive()
 {
     activeScreen = this;

@@ -22,6 +22,8 @@ public:
     // Make visible, bring to the front and activate; never modal. The
     // screen becomes the active screen.
     void showScreen();
+    // The screen that last became the active screen, while it exists.
+    static Screen *active();
 
 signals:
     // Screens with a back button: the user left by it, by closing the window
