@@ -59,8 +59,9 @@ int main(int argc, char *argv[])
         "    claves.dat, configuraciones o logs) y se puede escribir en ella;\n"
         "  - si no, arrancado desde el menú del escritorio (desde la carpeta personal) o desde\n"
         "    una carpeta sin permiso de escritura: %1 (se crea al arrancar).\n"
-        "    Si la carpeta sin permiso tiene una instalación y %1 aún no, se copian en %1\n"
-        "    conf_gen.dat, claves.dat y configuraciones, nunca sobre un fichero que ya exista;\n"
+        "    Si la carpeta sin permiso tiene una instalación y la de documentos aún no, se copian\n"
+        "    en esta conf_gen.dat, claves.dat y configuraciones (nunca sobre un fichero que\n"
+        "    ya exista; los logs no);\n"
         "  - si no, la carpeta desde la que se arranca.\n"
         "Cada carpeta de datos la usa un solo programa a la vez.")
                                          .arg(perUser));
@@ -82,11 +83,10 @@ int main(int argc, char *argv[])
         return 1;
     }
     datafolder::Hold hold;
-    Message message;
-    const datafolder::Hold::Outcome outcome = hold.take(choice.readOnlyInstallation, &message);
-    if (!message.text.isEmpty())
-        showMessage(nullptr, message);
-    if (outcome != datafolder::Hold::Outcome::Started)
+    const datafolder::Hold::Result start = hold.take(choice.readOnlyInstallation);
+    if (!start.message.text.isEmpty())
+        showMessage(nullptr, start.message);
+    if (start.outcome != datafolder::Hold::Outcome::Started)
         return 1;
 
     // The program ends by M_Exit or the main menu's window, not when the

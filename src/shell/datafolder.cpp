@@ -92,13 +92,13 @@ Hold::Hold()
     : m_lock(QDir::current().absoluteFilePath(QStringLiteral("adslconf.lock")))
 {
     // A run lasts hours: only an owner that is no longer running makes the
-    // lock stale, never its age.
+    // lock stale, never its age (which alone counts where the file system
+    // has no native locks).
     m_lock.setStaleLockTime(0);
 }
 
-Hold::Outcome Hold::take(const QString &readOnlyInstallation, Message *message)
+Hold::Result Hold::take(const QString &readOnlyInstallation)
 {
-    *message = {};
     const QString here = QDir::toNativeSeparators(QDir::currentPath());
     bool locked = m_lock.tryLock();
     qint64 pid;
@@ -110,18 +110,19 @@ Hold::Outcome Hold::take(const QString &readOnlyInstallation, Message *message)
         && QFileInfo(m_lock.fileName()).lastModified().secsTo(QDateTime::currentDateTime()) > 10)
         locked = m_lock.removeStaleLockFile() && m_lock.tryLock();
     if (!locked && m_lock.error() == QLockFile::LockFailedError) {
-        *message = {QString(),
-                    QStringLiteral("El programa ya está abierto con la carpeta de datos %1.\r\n"
-                                   "Siga en la ventana que ya tiene abierta.")
-                        .arg(here),
-                    MessageIcon::Warning, MessageButtons::Ok};
-        return Outcome::AlreadyRunning;
+        return {Outcome::AlreadyRunning,
+                {QString(),
+                 QStringLiteral("El programa ya está abierto con la carpeta de datos %1.\r\n"
+                                "Siga en la ventana que ya tiene abierta.")
+                     .arg(here),
+                 MessageIcon::Warning, MessageButtons::Ok}};
     }
     if (!locked) {
-        *message = failure(QStringLiteral("No se puede escribir en la carpeta de datos %1.").arg(here));
-        return Outcome::Unwritable;
+        return {Outcome::Unwritable,
+                failure(QStringLiteral("No se puede escribir en la carpeta de datos %1.").arg(here))};
     }
 
+    Message message;
     if (!readOnlyInstallation.isEmpty() && !isInstallation(QStringLiteral("."))) {
         const QStringList failed = copyInstallation(readOnlyInstallation);
         const QString from = QDir::toNativeSeparators(readOnlyInstallation);
@@ -131,10 +132,10 @@ Hold::Outcome Hold::take(const QString &readOnlyInstallation, Message *message)
                            .arg(from, here);
         if (!failed.isEmpty())
             text += QStringLiteral("\r\nNo se ha podido copiar: %1.").arg(failed.join(QStringLiteral(", ")));
-        *message = {QStringLiteral("Carpeta de datos"), text, MessageIcon::Information, MessageButtons::Ok};
+        message = {QStringLiteral("Carpeta de datos"), text, MessageIcon::Information, MessageButtons::Ok};
     }
     recoverInterruptedSaves();
-    return Outcome::Started;
+    return {Outcome::Started, message};
 }
 
 } // namespace datafolder

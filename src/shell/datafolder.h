@@ -67,11 +67,15 @@ class Hold
 public:
     Hold();
     enum class Outcome { Started, AlreadyRunning, Unwritable };
+    struct Result
+    {
+        Outcome outcome;
+        Message message; // to show the installer; empty text: nothing to say
+    };
     // Takes the lock, and only then touches the folder: the first time, the
     // read-only installation's files are copied in; then what an interrupted
-    // run left is put right. *message: what to tell the installer, if
-    // anything (empty text: nothing); only Started goes on.
-    Outcome take(const QString &readOnlyInstallation, Message *message);
+    // run left is put right. Only Started goes on.
+    Result take(const QString &readOnlyInstallation = QString());
 
 private:
     QLockFile m_lock;

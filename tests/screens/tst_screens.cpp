@@ -319,9 +319,7 @@ private slots:
         QCOMPARE(::mkfifo(settingsFileName.toLatin1().constData(), 0600), 0);
 #endif
         {
-            datafolder::Hold hold;
-            Message none;
-            QCOMPARE(hold.take(QString(), &none), datafolder::Hold::Outcome::Started);
+            QCOMPARE(datafolder::Hold().take().outcome, datafolder::Hold::Outcome::Started);
             Application app;
             QCOMPARE(app.changePass()->currentPass, QStringLiteral("trumelox"));
             QCOMPARE(app.changePass()->pass1->text(), QStringLiteral("trumelox"));

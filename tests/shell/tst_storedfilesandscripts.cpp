@@ -124,20 +124,6 @@ int saveForEver(const QString &kind)
     return 1;
 }
 
-// The first copy of the program in the two-copies test: holds its working
-// folder until killed.
-int holdFolder()
-{
-    datafolder::Hold hold;
-    Message message;
-    if (hold.take(QString(), &message) != datafolder::Hold::Outcome::Started)
-        return 1;
-    fputs("held\n", stdout);
-    fflush(stdout);
-    for (;;)
-        QThread::sleep(60);
-}
-
 } // namespace
 
 class TestStoredFilesAndScripts : public QObject
@@ -239,8 +225,7 @@ private slots:
         QTest::newRow("folder not writable") << "elsewhere" << none << none << false << perUser << false;
         QTest::newRow("installed, read-only") << "elsewhere" << "conf_gen.dat" << none << false << perUser << true;
         QTest::newRow("--dir relative") << "home" << none << "datos/../obra/ADSL" << true << "home/obra/ADSL" << false;
-        QTest::newRow("--dir over an installation") << "elsewhere" << "claves.dat" << "../home" << false << "home"
-                                                     << false;
+        QTest::newRow("--dir, read-only here") << "elsewhere" << "claves.dat" << "../home" << false << "home" << false;
         QTest::newRow("--dir through a file") << "elsewhere" << "claves.dat" << "claves.dat/ADSL" << true
                                               << "elsewhere/claves.dat/ADSL" << false;
     }
@@ -263,15 +248,14 @@ private slots:
         const QString home = root.file("home");
         const datafolder::Choice choice =
             datafolder::choose(dirOption, root.file(working), home + '/', home + "/Documentos", writable);
-        const QString chosen = choice.folder;
-        QCOMPARE(chosen, QDir::cleanPath(root.file(expected)));
+        QCOMPARE(choice.folder, QDir::cleanPath(root.file(expected)));
         QCOMPARE(choice.readOnlyInstallation, copied ? root.file(working) : QString());
 
         // Entering makes the missing folders; with a file in the way nothing moves.
-        const bool fileInTheWay = QFileInfo(QFileInfo(chosen).path()).isFile();
+        const bool fileInTheWay = QFileInfo(QFileInfo(choice.folder).path()).isFile();
         QString error;
-        QCOMPARE(datafolder::enter(chosen, &error), !fileInTheWay);
-        QCOMPARE(QDir::current(), QDir(fileInTheWay ? root.path() : chosen));
+        QCOMPARE(datafolder::enter(choice.folder, &error), !fileInTheWay);
+        QCOMPARE(QDir::current(), QDir(fileInTheWay ? root.path() : choice.folder));
         QVERIFY2(!fileInTheWay || error.contains(file), qPrintable(error));
     }
 
@@ -284,12 +268,9 @@ private slots:
         const QStringList copied{"conf_gen.dat", "claves.dat", "configuraciones/912.cfg"};
         for (const QString &name : copied + QStringList{"configuraciones/912.txt", "logs/912.log"})
             QVERIFY(QDir().mkpath("pf/" + QFileInfo(name).path()) && writeBytes("pf/" + name, name.toLatin1()));
-        QString error;
-        QVERIFY(datafolder::enter("ADSL", &error));
-        Message message;
-        QCOMPARE(datafolder::Hold().take(root.file("pf"), &message), datafolder::Hold::Outcome::Started);
-        QVERIFY2(message.text.contains(QDir::toNativeSeparators(root.file("pf"))), qPrintable(message.text));
-        QVERIFY(message.text.contains(QDir::toNativeSeparators(root.file("ADSL"))));
+        QVERIFY(QDir().mkdir("ADSL") && QDir::setCurrent("ADSL"));
+        const QString told = datafolder::Hold().take(root.file("pf")).message.text;
+        QVERIFY2(told.contains(QDir::toNativeSeparators(root.file("ADSL"))), qPrintable(told));
         for (const QString &name : copied)
             QCOMPARE(readBytes(name), name.toLatin1());
         QVERIFY(!QFileInfo::exists("configuraciones/912.txt") && !QFileInfo::exists("logs"));
@@ -297,18 +278,15 @@ private slots:
         QCOMPARE(QFileInfo("claves.dat").permissions() & (QFile::ReadGroup | QFile::ReadOther), 0);
 #endif
         QVERIFY(writeBytes("conf_gen.dat", "mine") && QFile::remove("claves.dat"));
-        QCOMPARE(datafolder::Hold().take(root.file("pf"), &message), datafolder::Hold::Outcome::Started);
-        QVERIFY(message.text.isEmpty() && !QFileInfo::exists("claves.dat"));
-        QVERIFY(datafolder::copyInstallation(root.file("pf")).isEmpty());
-        QCOMPARE(readBytes("conf_gen.dat"), "mine");
+        QVERIFY(datafolder::Hold().take(root.file("pf")).message.text.isEmpty() && !QFileInfo::exists("claves.dat"));
+        QVERIFY(datafolder::copyInstallation(root.file("pf")).isEmpty() && readBytes("conf_gen.dat") == "mine");
         QCOMPARE(readBytes("claves.dat"), "claves.dat");
     }
 
     // A second copy started while the first is in a load's password phase
-    // (claves.dat and its journal as the load leaves them, a save's
-    // temporary) touches nothing, however old the lock. Once the first is
-    // killed, or a power cut left the lock unreadable, the next copy takes
-    // over and puts right what was left.
+    // (claves.dat and its journal as a load leaves them, a temporary)
+    // touches nothing. Once the first is killed, or a power cut left the
+    // lock unreadable, the next copy takes over and puts things right.
     void oneProgramPerDataFolder()
     {
         WorkDir dir;
@@ -317,12 +295,6 @@ private slots:
         QVERIFY(first.waitForReadyRead());
         QVERIFY(storePassword("anterior") && storePasswordJournaled("nueva1"));
         QVERIFY(writeBytes("conf_gen.dat.AbC123", "cut short"));
-        const auto ageLock = [](const QByteArray &bytes) {
-            QFile lock("adslconf.lock");
-            return lock.open(QIODevice::ReadWrite) && (bytes.isNull() || (lock.write(bytes) == bytes.size() && lock.flush()))
-                   && lock.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFile::FileModificationTime);
-        };
-        QVERIFY(ageLock(QByteArray()));
         const auto files = [] {
             QMap<QString, QByteArray> all;
             for (const QString &name : QDir().entryList(QDir::Files | QDir::Hidden | QDir::System))
@@ -330,18 +302,19 @@ private slots:
             return all;
         };
         const auto before = files();
-        Message message;
-        QCOMPARE(datafolder::Hold().take(QString(), &message), datafolder::Hold::Outcome::AlreadyRunning);
-        QVERIFY2(message.text.startsWith("El programa ya está abierto"), qPrintable(message.text));
+        const auto second = datafolder::Hold().take();
+        QCOMPARE(second.outcome, datafolder::Hold::Outcome::AlreadyRunning);
+        QVERIFY2(second.message.text.startsWith("El programa ya está abierto"), qPrintable(second.message.text));
         QCOMPARE(files(), before);
-
         first.kill();
         QVERIFY(first.waitForFinished());
-        QCOMPARE(datafolder::Hold().take(QString(), &message), datafolder::Hold::Outcome::Started);
+        QCOMPARE(datafolder::Hold().take().outcome, datafolder::Hold::Outcome::Started);
         QCOMPARE(loadPassword(), QStringLiteral("anterior"));
         QCOMPARE(files().keys(), QStringList{passwordFileName.mid(2)});
-        QVERIFY(ageLock("x"));
-        QCOMPARE(datafolder::Hold().take(QString(), &message), datafolder::Hold::Outcome::Started);
+        QFile lock("adslconf.lock"); // as a power cut leaves it
+        QVERIFY(writeBytes(lock.fileName(), "x") && lock.open(QIODevice::ReadOnly)
+                && lock.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFile::FileModificationTime));
+        QCOMPARE(datafolder::Hold().take().outcome, datafolder::Hold::Outcome::Started);
     }
 
     // Each file reads as the settings; the rows "written" are also what
@@ -650,8 +623,13 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     if (argc == 3 && qstrcmp(argv[1], "--save-for-ever") == 0)
         return saveForEver(QString::fromLatin1(argv[2]));
-    if (argc == 2 && qstrcmp(argv[1], "--hold-folder") == 0)
-        return holdFolder();
+    if (argc == 2 && qstrcmp(argv[1], "--hold-folder") == 0) { // the first copy in the two-copies test
+        datafolder::Hold hold;
+        fputs(hold.take().outcome == datafolder::Hold::Outcome::Started ? "held\n" : "refused\n", stdout);
+        fflush(stdout);
+        QThread::sleep(300); // until killed
+        return 0;
+    }
     TestStoredFilesAndScripts test;
     return QTest::qExec(&test, argc, argv);
 }
