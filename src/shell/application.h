@@ -37,9 +37,10 @@ class Application
 public:
     using LinkMaker = std::function<std::unique_ptr<SerialLink>()>;
 
-    // Start-up: the stored password, then the stored settings. Never fails.
-    // The transfer talks through the real serial port and clock, unless a
-    // test gives stand-ins.
+    // Start-up, in a data folder already held and put right
+    // (datafolder::Hold): the stored password, then the stored settings.
+    // Never fails. The transfer talks through the real serial port and
+    // clock, unless a test gives stand-ins.
     explicit Application(LinkMaker makeLink = {}, TimerSource *timers = nullptr);
     ~Application();
     Application(const Application &) = delete;

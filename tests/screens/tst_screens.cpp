@@ -9,6 +9,7 @@
 #include "settings/confadslscreen.h"
 #include "settings/servicesettings.h"
 #include "shell/application.h"
+#include "shell/datafolder.h"
 #include "shell/mainmenuscreen.h"
 #include "shell/messageboxes.h"
 
@@ -318,6 +319,7 @@ private slots:
         QCOMPARE(::mkfifo(settingsFileName.toLatin1().constData(), 0600), 0);
 #endif
         {
+            QCOMPARE(datafolder::Hold().take().outcome, datafolder::Hold::Outcome::Started);
             Application app;
             QCOMPARE(app.changePass()->currentPass(), QStringLiteral("trumelox"));
             QCOMPARE(app.changePass()->newPassword(), QStringLiteral("trumelox"));
