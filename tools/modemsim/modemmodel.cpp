@@ -42,6 +42,15 @@ std::string unescaped(std::string_view text)
     return out;
 }
 
+// The state file's form, also the end of the record.
+std::string stateText(const std::string &password, const std::vector<std::string> &configuration)
+{
+    std::string out = "password " + escaped(password) + '\n';
+    for (const std::string &line : configuration)
+        out += "config " + escaped(line) + '\n';
+    return out;
+}
+
 bool isCommandModeLine(const std::string &line)
 {
     return line == "conf" || line == "restore config default" || line.starts_with("save conf start")
@@ -122,10 +131,7 @@ bool ModemModel::takeFlashChange()
 
 std::string ModemModel::finalState() const
 {
-    std::string out = "password " + escaped(m_flash.password) + '\n';
-    for (const std::string &line : m_running)
-        out += "config " + escaped(line) + '\n';
-    return out;
+    return stateText(m_flash.password, m_running);
 }
 
 void ModemModel::readInput()
@@ -252,15 +258,11 @@ std::optional<ModemFlash> readFlash(const std::string &path)
 bool writeFlash(const std::string &path, const ModemFlash &flash)
 {
     const std::string temporary = path + ".new";
-    {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        file << "password " << escaped(flash.password) << '\n';
-        for (const std::string &line : flash.configuration)
-            file << "config " << escaped(line) << '\n';
-        file.close();
-        if (!file)
-            return false;
-    }
+    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+    file << stateText(flash.password, flash.configuration);
+    file.close();
+    if (!file)
+        return false;
     std::error_code error;
     std::filesystem::rename(temporary, path, error);
     return !error;

@@ -7,10 +7,10 @@
 // are settings.
 //
 // The console, as modelled:
-//   - not logged in: any line answers with the login prompt, except that a
-//     user name asks for the password; a right password (user "admin" and
-//     the stored one) gives the command prompt, a wrong one the refusal and
-//     the login prompt again;
+//   - not logged in: an empty line gets the login prompt, any other is a
+//     user name and gets the password prompt; the right password (user
+//     "admin", the stored password) gives the command prompt, a wrong one
+//     the refusal and the login prompt again;
 //   - logged in: "conf", "restore config default" (empties the running and
 //     the saved configuration, keeps the password), "save conf start…"
 //     (saves the running configuration), "restart", "logout";
