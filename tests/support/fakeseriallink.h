@@ -5,6 +5,8 @@
 
 #include <QList>
 
+#include <functional>
+
 #include <utility>
 
 // A serial link for tests: records each write with its (virtual) time, takes
@@ -27,7 +29,12 @@ public:
     }
     void close() override { m_open = false; }
     bool isOpen() const override { return m_open; }
-    void write(const QByteArray &bytes) override { writes.append({m_clock->now(), bytes}); }
+    void write(const QByteArray &bytes) override
+    {
+        writes.append({m_clock->now(), bytes});
+        if (farEnd)
+            farEnd(bytes);
+    }
     QByteArray readAll() override { return std::exchange(m_received, QByteArray()); }
 
     void receive(const QByteArray &bytes)
@@ -43,6 +50,7 @@ public:
 
     QList<std::pair<qint64, QByteArray>> writes;
     QString openError; // not empty: open fails with it
+    std::function<void(const QByteArray &)> farEnd; // gets what is written
     int lastPort = 0;
 
 private:
