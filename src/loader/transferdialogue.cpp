@@ -197,7 +197,8 @@ void TransferDialogue::begin()
     m_progressTimer->start(progressInterval);
 
     m_index = 0;
-    sendLine(loginLines[0]);
+    if (!sendLine(loginLines[0]))
+        return;
     m_sendTimer->start(m_timings.lineWait);
     emitProgress();
 }
@@ -208,8 +209,9 @@ void TransferDialogue::sendTimeout()
     case TransferPhase::Password:
         if (m_index < loginLast) {
             ++m_index;
-            sendLine(loginLines[m_index]);
-            if (m_index == newPasswordLine) {
+            if (!sendLine(loginLines[m_index]))
+                return;
+            if (m_index == newPasswordLine && m_link.isOpen()) {
                 keepStoredPassword();
                 m_passwordSent = true;
             }
@@ -247,8 +249,8 @@ void TransferDialogue::sendNextScriptLine()
         return;
     }
     emit controlsChanged({.stopCommads = stopAllowed[m_index]});
-    sendLine(scriptLines[m_index]);
-    m_sendTimer->start(qint64(lineWaits[m_index]));
+    if (sendLine(scriptLines[m_index]))
+        m_sendTimer->start(qint64(lineWaits[m_index]));
 }
 
 void TransferDialogue::stop()
@@ -273,8 +275,8 @@ void TransferDialogue::stop()
 void TransferDialogue::sendNextStopLine()
 {
     if (m_stopIndex < stopLineCount) {
-        sendLine(QString::fromLatin1(stopLines[m_stopIndex++]));
-        m_sendTimer->start(m_timings.lineWait);
+        if (sendLine(QString::fromLatin1(stopLines[m_stopIndex++])))
+            m_sendTimer->start(m_timings.lineWait);
         return;
     }
     closePort();
@@ -356,7 +358,7 @@ void TransferDialogue::screenActivated()
         m_stopSendingCommands = false;
 }
 
-void TransferDialogue::sendLine(const QString &line)
+bool TransferDialogue::sendLine(const QString &line)
 {
     // A line break inside a line would reach the modem as one more command.
     qsizetype end = line.size();
@@ -364,8 +366,13 @@ void TransferDialogue::sendLine(const QString &line)
         if (const qsizetype at = line.indexOf(lineBreak); at >= 0)
             end = std::min(end, at);
     }
-    m_link.write(line.left(end).toLatin1() + cmdEnd);
+    QString error;
+    const bool sent = m_link.write(line.left(end).toLatin1() + cmdEnd, &error);
     m_logFile.makeDurable();
+    // A line that did not reach the port ends the transfer as a lost port.
+    if (!sent)
+        linkLost(error);
+    return sent;
 }
 
 void TransferDialogue::startReading()

@@ -8,7 +8,8 @@
 #include <utility>
 
 // A serial link for tests: records each write with its (virtual) time, takes
-// received bytes from the test, and can refuse to open or be unplugged.
+// received bytes from the test, and can refuse to open or a write, or be
+// unplugged.
 class FakeSerialLink final : public SerialLink
 {
 public:
@@ -27,7 +28,16 @@ public:
     }
     void close() override { m_open = false; }
     bool isOpen() const override { return m_open; }
-    void write(const QByteArray &bytes) override { writes.append({m_clock->now(), bytes}); }
+    bool write(const QByteArray &bytes, QString *error) override
+    {
+        m_open &= m_clock->now() != failWriteAt;
+        if (!m_open) {
+            *error = QStringLiteral("No se ha podido escribir en el puerto.");
+            return false;
+        }
+        writes.append({m_clock->now(), bytes});
+        return true;
+    }
     QByteArray readAll() override { return std::exchange(m_received, QByteArray()); }
 
     void receive(const QByteArray &bytes)
@@ -43,6 +53,7 @@ public:
 
     QList<std::pair<qint64, QByteArray>> writes;
     QString openError; // not empty: open fails with it
+    qint64 failWriteAt = -1; // a write at this time fails and closes the link
     int lastPort = 0;
 
 private:
