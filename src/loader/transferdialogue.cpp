@@ -8,6 +8,9 @@
 #include "password/passwordstore.h"
 #include "shell/textfile.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 using namespace commomData;
 
 namespace {
@@ -124,6 +127,23 @@ std::optional<Message> TransferDialogue::prepare(const TransferRequest &request)
                                       "tener más de %2. No se ha enviado nada al módem.")
                            .arg(lines.size())
                            .arg(tableSize),
+                       MessageIcon::Warning, MessageButtons::Ok};
+    }
+    // A journal that could not be restored may be the only record of the
+    // password a modem has; the next transfer would replace it.
+    if (passwordJournalLeft()) {
+        emit controlsChanged(idleControls);
+        return Message{QStringLiteral("Error en el fichero de claves"),
+                       QStringLiteral("No se puede cargar la configuración mientras exista el "
+                                      "fichero %1. No se ha enviado nada al módem.\r\nEse fichero "
+                                      "guarda la clave de acceso que tenía el módem antes de una "
+                                      "carga que no terminó, y no se ha podido devolver a "
+                                      "claves.dat porque claves.dat ha cambiado desde entonces o "
+                                      "no se puede escribir. Cierre y vuelva a abrir el programa "
+                                      "para intentarlo de nuevo; si el claves.dat actual es el "
+                                      "correcto, borre %1.")
+                           .arg(QDir::toNativeSeparators(
+                               QFileInfo(passwordJournalPath()).absoluteFilePath())),
                        MessageIcon::Warning, MessageButtons::Ok};
     }
     // An empty file leaves the table as it was; only scriptLast tells.

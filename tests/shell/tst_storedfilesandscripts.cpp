@@ -15,7 +15,12 @@
 #include <QThread>
 #include <QtTest>
 
+#include <csignal>
 #include <cstdio>
+
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#endif
 
 // The stored files: the text file layer, the data folder, conf_gen.dat,
 // claves.dat and what a kill in the middle of a save leaves of them; the
@@ -326,9 +331,56 @@ private slots:
                      QFile::ReadOwner | QFile::WriteOwner);
         }
 #endif
-        restorePreviousPassword();
-        QCOMPARE(readBytes(passwordFileName), abcPasswordFile);
-        QVERIFY(!QFileInfo::exists(passwordJournalPath()));
+
+        // A store that fails once the journal is written takes it back.
+        QVERIFY(QDir().mkpath("sub/claves.dat/in the way"));
+        QVERIFY(!storePasswordJournaled("nueva1", nullptr, "sub/claves.dat"));
+        QVERIFY(!QFileInfo::exists("sub/claves.dat.anterior"));
+    }
+
+    // The journal puts back the file it replaced only while claves.dat holds
+    // what the transfer wrote. One not restored is never replaced: it may
+    // be the only record of the password a modem has.
+    void journalRestoresOnlyItsOwnFile_data()
+    {
+        QTest::addColumn<QString>("meanwhile"); // what befalls claves.dat after the store
+        QTest::addColumn<bool>("restored");
+        QTest::newRow("untouched") << "" << true;
+        QTest::newRow("cut short before the store") << "old" << true;
+        QTest::newRow("copied in from a colleague") << "copied" << false;
+#ifdef Q_OS_UNIX
+        QTest::newRow("restore fails") << "full" << false;
+#endif
+    }
+    void journalRestoresOnlyItsOwnFile()
+    {
+        QFETCH(QString, meanwhile);
+        QFETCH(bool, restored);
+        WorkDir dir;
+        QVERIFY(writeBytes(passwordFileName, abcPasswordFile) && storePasswordJournaled("nueva1"));
+        const QByteArray journal = readBytes(passwordJournalPath());
+        if (!meanwhile.isEmpty() && meanwhile != u"full")
+            QVERIFY(writeBytes(passwordFileName, meanwhile == u"old" ? abcPasswordFile : "\"PmOr\"\r\n\0\r\n"));
+        const QByteArray before = readBytes(passwordFileName);
+#ifdef Q_OS_UNIX
+        // A file size limit binds root too.
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        const rlimit full{4, limit.rlim_max};
+        std::signal(SIGXFSZ, SIG_IGN);
+        QVERIFY(meanwhile != u"full" || setrlimit(RLIMIT_FSIZE, &full) == 0);
+#endif
+        const bool left = !restorePreviousPassword();
+#ifdef Q_OS_UNIX
+        setrlimit(RLIMIT_FSIZE, &limit);
+#endif
+        QCOMPARE(left, !restored);
+        QCOMPARE(readBytes(passwordFileName), restored ? abcPasswordFile : before);
+        QCOMPARE(readBytes(passwordJournalPath()), restored ? QByteArray() : journal);
+        // Refused while the journal is left, everything as it was.
+        QCOMPARE(storePasswordJournaled("otra"), restored);
+        QCOMPARE(readBytes(passwordJournalPath()) == journal, !restored);
+        QCOMPARE(readBytes(passwordFileName) == before, !restored);
     }
 
     void readsPasswordFiles_data()
