@@ -1112,6 +1112,13 @@ private slots:
         s->inputValue->flush();
         QCOMPARE(s->inputValue->toPlainText(),
                  QStringLiteral("Actualizando password. Por favor espere.\n....>restore\n\nOK\n"));
+        // Each update applies its removal once: the next, with none, leaves the text intact.
+        for (const char *bytes : {"AB", "\b", "C"}) {
+            f->link->receive(bytes);
+            f->clock.advance(20);
+            s->inputValue->flush();
+        }
+        QVERIFY(s->inputValue->toPlainText().endsWith(QStringLiteral("OK\nAC")));
         QVERIFY(s->progress->text().startsWith(QStringLiteral("Enviando la configuración: quedan")));
         QCOMPARE(states(), QStringLiteral("00001/00001"));
         f->clock.advanceTo(96100); // line 4
