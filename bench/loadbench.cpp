@@ -41,10 +41,10 @@ public:
     bool open(int portNumber, QString *error) override { return m_port.open(portNumber, error); }
     void close() override { m_port.close(); }
     bool isOpen() const override { return m_port.isOpen(); }
-    void write(const QByteArray &bytes) override
+    bool write(const QByteArray &bytes, QString *error) override
     {
         sent.append({clock.elapsed(), bytes.chopped(1)});
-        m_port.write(bytes);
+        return m_port.write(bytes, error);
     }
     QByteArray readAll() override { return m_port.readAll(); }
 

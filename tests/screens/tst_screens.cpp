@@ -312,8 +312,7 @@ private slots:
         RecordingMessageBoxes boxes;
         for (const char *name : {"conf_gen.dat.AbC123", "claves.dat.xYz789", "claves.dat.anterior.Qw1234"})
             QVERIFY(writeBytes(QString::fromLatin1(name), "cut short"));
-        QVERIFY(storePassword(QStringLiteral("nueva1")));
-        QVERIFY(writeBytes(passwordJournalPath(), ""));
+        QVERIFY(storePasswordJournaled(QStringLiteral("nueva1")));
 #ifdef Q_OS_UNIX
         // Would block a plain read for ever.
         QCOMPARE(::mkfifo(settingsFileName.toLatin1().constData(), 0600), 0);
@@ -1115,11 +1114,14 @@ private slots:
 
         // Script lines 0 to 3: still no stop.
         f->clock.advanceTo(44100);
-        f->link->receive("restore\r\n\r\nOK\n\r");
-        f->clock.advance(20);
-        log->flush();
+        // Each update applies its removal once: the next, with none, leaves the text intact.
+        for (const char *bytes : {"restore\r\n\r\nOK\n\rAB", "\b", "C"}) {
+            f->link->receive(bytes);
+            f->clock.advance(20);
+            log->flush();
+        }
         QCOMPARE(log->toPlainText(),
-                 QStringLiteral("Actualizando password. Por favor espere.\n....>restore\n\nOK\n"));
+                 QStringLiteral("Actualizando password. Por favor espere.\n....>restore\n\nOK\nAC"));
         auto *progress = child<QProgressBar>(s, "progress");
         QVERIFY(progress->text().startsWith(QStringLiteral("Enviando la configuración: quedan")));
         QCOMPARE(states(s), QStringLiteral("00001/0"));

@@ -15,7 +15,12 @@
 #include <QThread>
 #include <QtTest>
 
+#include <csignal>
 #include <cstdio>
+
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#endif
 
 // The stored files: the text file layer, the data folder, conf_gen.dat,
 // claves.dat and what a kill in the middle of a save leaves of them; the
@@ -360,9 +365,8 @@ private slots:
         QCOMPARE(loadSettings(), settings);
     }
 
-    // The password goes scrambled, then a random filler line. Until the modem
-    // has been sent a new one, the file it replaced can be put back; the
-    // secret is readable by its owner alone.
+    // The password goes scrambled, then a random filler line of one or two
+    // bytes 0 or 1.
     void storesPassword()
     {
         WorkDir dir;
@@ -370,29 +374,59 @@ private slots:
         for (int run = 0; run < 64; ++run) {
             QVERIFY(storePassword("abc"));
             const QByteArray bytes = readBytes(passwordFileName);
-            QVERIFY(bytes.startsWith("\"NqLoRu\"\r\n") && bytes.endsWith("\r\n"));
             const QByteArray filler = bytes.mid(10, bytes.size() - 12);
-            QVERIFY2(filler.size() == 1 || filler.size() == 2, filler.toHex().constData());
-            for (char c : filler)
-                QVERIFY(c == '\0' || c == '\1');
+            QVERIFY2(bytes.startsWith("\"NqLoRu\"\r\n") && bytes.endsWith("\r\n") && filler.size() <= 2
+                         && filler.count('\0') + filler.count('\1') == qMax(filler.size(), 1),
+                     bytes.toHex().constData());
             fillers.insert(filler);
         }
         QVERIFY2(fillers.size() > 1, "the filler line never varies");
+    }
 
-        QVERIFY(writeBytes(passwordFileName, abcPasswordFile));
-        QVERIFY(QFile::setPermissions(passwordFileName, QFile::ReadOwner | QFile::WriteOwner
-                                                            | QFile::ReadGroup | QFile::ReadOther));
-        QVERIFY(storePasswordJournaled("nueva1"));
-        QCOMPARE(loadPassword(), QStringLiteral("nueva1"));
+    // The journal puts back the file it replaced only while claves.dat holds
+    // what the transfer wrote. One not restored is never replaced: it may
+    // be the only record of the password a modem has. Both stay secret.
+    void journalRestoresOnlyItsOwnFile_data()
+    {
+        QTest::addColumn<QByteArray>("meanwhile"); // put in claves.dat after the store
+        QTest::addColumn<bool>("restored");
+        QTest::newRow("cut short before the store") << abcPasswordFile << true;
+        QTest::newRow("copied in from a colleague") << QByteArray("\"PmOr\"\r\n\0\r\n", 11) << false;
 #ifdef Q_OS_UNIX
-        for (const QString &file : {passwordFileName, passwordJournalPath()}) {
+        QTest::newRow("restore fails") << QByteArray("file size limit") << false;
+#endif
+    }
+    void journalRestoresOnlyItsOwnFile()
+    {
+        QFETCH(QByteArray, meanwhile);
+        QFETCH(bool, restored);
+        WorkDir dir;
+        QVERIFY(writeBytes(passwordFileName, abcPasswordFile));
+        QVERIFY(QFile::setPermissions(passwordFileName, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+        QVERIFY(storePasswordJournaled("nueva1"));
+        const QByteArray journal = readBytes(passwordJournalPath());
+        const bool limited = meanwhile == "file size limit";
+        QVERIFY(limited || writeBytes(passwordFileName, meanwhile));
+        const QByteArray before = readBytes(passwordFileName);
+#ifdef Q_OS_UNIX
+        for (const QString &file : {passwordFileName, passwordJournalPath()})
             QCOMPARE(QFileInfo(file).permissions() & ~(QFile::ReadUser | QFile::WriteUser),
                      QFile::ReadOwner | QFile::WriteOwner);
-        }
+        rlimit limit{}; // a file size limit binds root too
+        getrlimit(RLIMIT_FSIZE, &limit);
+        const rlimit none{limited ? 0 : limit.rlim_cur, limit.rlim_max};
+        std::signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &none);
 #endif
-        restorePreviousPassword();
-        QCOMPARE(readBytes(passwordFileName), abcPasswordFile);
-        QVERIFY(!QFileInfo::exists(passwordJournalPath()));
+        const bool done = restorePreviousPassword();
+#ifdef Q_OS_UNIX
+        setrlimit(RLIMIT_FSIZE, &limit);
+#endif
+        QCOMPARE(done, restored);
+        QCOMPARE(readBytes(passwordFileName), before);
+        // Refused while the journal is left, which stays as it was.
+        QCOMPARE(storePasswordJournaled("otra"), restored);
+        QCOMPARE(readBytes(passwordJournalPath()) == journal, !restored);
     }
 
     void readsPasswordFiles_data()
@@ -430,7 +464,7 @@ private slots:
         QTest::newRow("high code at odd position") << passwordFileName << QString(QChar(0xF5)); // 245 + 1 + 15
         QTest::newRow("scrambles to a quote") << passwordFileName << "1234";                 // 51 + 3 - 20
         QTest::newRow("quote as second of pair") << passwordFileName << QString(QChar(18));   // 18 + 1 + 15
-        QTest::newRow("password write fails") << settingsFileName + "/claves.dat" << "nueva";
+        QTest::newRow("password file is a folder") << "." << "nueva"; // its journal is written
     }
     void refusalKeepsOldFiles()
     {
@@ -446,7 +480,8 @@ private slots:
             QVERIFY2(error.contains('"' + text + '"'), qPrintable(error));
         } else {
             QCOMPARE(passwordStorable(text), path != passwordFileName);
-            QVERIFY(!storePassword(text, &error, path) && !error.isEmpty());
+            QVERIFY(!storePasswordJournaled(text, &error, path) && !error.isEmpty());
+            QVERIFY(!QFileInfo::exists(passwordJournalPath(path)));
         }
         QCOMPARE(readBytes(settingsFileName), settingsFile());
         QCOMPARE(readBytes(passwordFileName), abcPasswordFile);
