@@ -114,10 +114,10 @@ QString logFileName(const QString &phone)
 
 // Opens the log empty. Only a regular file is written: a FIFO there would
 // block the open for ever, and a link would have another file emptied.
-static bool openEmpty(QFile &file)
+static bool openEmpty(QFile &file, const QString &name)
 {
 #if defined(Q_OS_UNIX)
-    const int fd = ::open(QFile::encodeName(file.fileName()).constData(),
+    const int fd = ::open(QFile::encodeName(name).constData(),
                           O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, S_IRUSR | S_IWUSR);
     if (fd < 0)
         return false;
@@ -137,9 +137,10 @@ static bool openEmpty(QFile &file)
     }
     return true;
 #else
-    const QFileInfo found(file.fileName());
+    const QFileInfo found(name);
     if (found.isSymLink() || (found.exists() && !found.isFile()))
         return false;
+    file.setFileName(name);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate);
 #endif
 }
@@ -149,13 +150,14 @@ bool LogFile::open(const QString &phone, QString *error)
     m_file.close();
     m_failed = false;
     m_size = 0;
-    m_file.setFileName(logFileName(phone));
-    if (openEmpty(m_file))
+    // Kept apart: a file opened from a descriptor forgets its name.
+    m_name = logFileName(phone);
+    if (openEmpty(m_file, m_name))
         return true;
-    if (QDir().mkpath(QStringLiteral("logs")) && openEmpty(m_file))
+    if (QDir().mkpath(QStringLiteral("logs")) && openEmpty(m_file, m_name))
         return true;
     if (error)
-        *error = QStringLiteral("No se ha podido escribir el fichero %1.").arg(m_file.fileName());
+        *error = QStringLiteral("No se ha podido escribir el fichero %1.").arg(m_name);
     return false;
 }
 
@@ -202,6 +204,6 @@ bool LogFile::finish(TransferLog &log, bool stoppedByUser, QString *error)
     m_file.close();
     m_failed |= m_file.error() != QFileDevice::NoError;
     if (m_failed && error)
-        *error = QStringLiteral("No se ha podido escribir el fichero %1.").arg(m_file.fileName());
+        *error = QStringLiteral("No se ha podido escribir el fichero %1.").arg(m_name);
     return !m_failed;
 }

@@ -5,14 +5,13 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
-#include <string>
-
 #if defined(Q_OS_UNIX)
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #elif defined(Q_OS_WIN)
+#include <string>
 #include <windows.h>
 #endif
 
