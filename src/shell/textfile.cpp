@@ -189,7 +189,16 @@ bool writeAtomically(const QString &path, const QByteArray &bytes, QString *erro
 
 bool removeDurably(const QString &path)
 {
+#if defined(Q_OS_WIN)
+    // A removal cannot be written through, a rename can: what a power cut
+    // brings back then carries the marker, and goes at the next start.
+    const QString aside = temporaryName(path);
+    const std::wstring from = QDir::toNativeSeparators(path).toStdWString();
+    const std::wstring to = QDir::toNativeSeparators(aside).toStdWString();
+    QFile::remove(::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) ? aside : path);
+#else
     QFile::remove(path);
+#endif
     const QFileInfo left(path);
     if (left.exists() || left.isSymLink())
         return false;
