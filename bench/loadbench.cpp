@@ -11,8 +11,8 @@
 // script says.
 
 #include "builder/configscript.h"
-#include "loader/qtseriallink.h"
-#include "loader/qttimersource.h"
+#include "device/qtseriallink.h"
+#include "device/qttimersource.h"
 #include "loader/transferdialogue.h"
 #include "loader/transferlog.h"
 #include "settings/servicesettings.h"

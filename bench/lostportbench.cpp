@@ -8,8 +8,8 @@
 // It prints the CPU seconds per second after the loss and exits non-zero at
 // 5 % of one core or more: a dead device must not be polled in a busy loop.
 
-#include "loader/qtseriallink.h"
-#include "loader/qttimersource.h"
+#include "device/qtseriallink.h"
+#include "device/qttimersource.h"
 #include "loader/transferdialogue.h"
 #include "loader/transferlog.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fields/octets.h"
+#include "shell/octets.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "fields/entryrules.h"
 
-#include "fields/octets.h"
+#include "shell/octets.h"
 
 namespace entryrules {
 

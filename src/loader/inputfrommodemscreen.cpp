@@ -1,9 +1,9 @@
 #include "loader/inputfrommodemscreen.h"
 
+#include "device/seriallink.h"
 #include "fields/entryrules.h"
 #include "fields/fieldrules.h"
 #include "loader/logview.h"
-#include "loader/seriallink.h"
 #include "settings/servicesettings.h"
 #include "shell/messageboxes.h"
 #include "shell/screenparts.h"

@@ -1,9 +1,9 @@
 #include "loader/transferdialogue.h"
 
 #include "builder/configscript.h"
+#include "device/seriallink.h"
+#include "device/timersource.h"
 #include "loader/readlines.h"
-#include "loader/seriallink.h"
-#include "loader/timersource.h"
 #include "loader/transferlog.h"
 #include "password/passwordstore.h"
 #include "shell/textfile.h"

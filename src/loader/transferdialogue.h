@@ -11,8 +11,8 @@
 //                  and the log (LogView)
 // The dialogue is paced by time alone and never reads the modem's answers.
 
+#include "loader/commomdata.h"
 #include "loader/transferlog.h"
-#include "shell/commomdata.h"
 #include "shell/message.h"
 
 #include <QObject>

@@ -1,6 +1,6 @@
 #include "loader/transferlog.h"
 
-#include "shell/commomdata.h"
+#include "loader/commomdata.h"
 #include "shell/textfile.h"
 
 #include <QDir>

@@ -1,9 +1,9 @@
 #include "settings/confadslscreen.h"
 
+#include "device/portname.h"
 #include "fields/dottedquad.h"
 #include "fields/fieldrules.h"
 #include "fields/netmask.h"
-#include "loader/portname.h"
 #include "settings/servicesettings.h"
 #include "shell/messageboxes.h"
 #include "shell/screenparts.h"

@@ -1,4 +1,4 @@
-#include "loader/portname.h"
+#include "device/portname.h"
 #include "loader/transferdialogue.h"
 #include "loader/transferlog.h"
 #include "password/passwordstore.h"

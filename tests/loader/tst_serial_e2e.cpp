@@ -1,5 +1,5 @@
-#include "loader/qtseriallink.h"
-#include "loader/qttimersource.h"
+#include "device/qtseriallink.h"
+#include "device/qttimersource.h"
 #include "loader/transferdialogue.h"
 #include "loader/transferlog.h"
 

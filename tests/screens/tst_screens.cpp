@@ -1,3 +1,6 @@
+#include "app/application.h"
+#include "app/datafolder.h"
+#include "app/mainmenuscreen.h"
 #include "builder/modemnokiaconfscreen.h"
 #include "builder/modemoptionsscreen.h"
 #include "fields/dottedquad.h"
@@ -8,9 +11,6 @@
 #include "password/passwordstore.h"
 #include "settings/confadslscreen.h"
 #include "settings/servicesettings.h"
-#include "shell/application.h"
-#include "shell/datafolder.h"
-#include "shell/mainmenuscreen.h"
 #include "shell/messageboxes.h"
 
 #include "fakeseriallink.h"

@@ -1,10 +1,10 @@
+#include "app/datafolder.h"
+#include "app/startup.h"
 #include "builder/configscript.h"
 #include "fields/netmask.h"
 #include "password/passwordstore.h"
 #include "settings/servicesettings.h"
-#include "shell/datafolder.h"
 #include "shell/deployment.h"
-#include "shell/startup.h"
 #include "shell/textfile.h"
 
 #include "workdir.h"

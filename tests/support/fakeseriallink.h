@@ -1,7 +1,7 @@
 #pragma once
 
-#include "loader/seriallink.h"
-#include "loader/timersource.h"
+#include "device/seriallink.h"
+#include "device/timersource.h"
 
 #include <QList>
 

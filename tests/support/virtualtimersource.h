@@ -1,6 +1,6 @@
 #pragma once
 
-#include "loader/timersource.h"
+#include "device/timersource.h"
 
 #include <algorithm>
 #include <vector>

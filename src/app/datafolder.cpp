@@ -1,6 +1,6 @@
-#include "shell/datafolder.h"
+#include "app/datafolder.h"
 
-#include "shell/startup.h"
+#include "app/startup.h"
 #include "shell/textfile.h"
 
 #include <QDateTime>

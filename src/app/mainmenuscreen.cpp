@@ -1,4 +1,4 @@
-#include "shell/mainmenuscreen.h"
+#include "app/mainmenuscreen.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>

@@ -1,13 +1,13 @@
-#include "shell/application.h"
+#include "app/application.h"
 
+#include "app/mainmenuscreen.h"
 #include "builder/modemnokiaconfscreen.h"
 #include "builder/modemoptionsscreen.h"
+#include "device/qtseriallink.h"
+#include "device/qttimersource.h"
 #include "loader/inputfrommodemscreen.h"
-#include "loader/qtseriallink.h"
-#include "loader/qttimersource.h"
 #include "password/changepassscreen.h"
 #include "settings/confadslscreen.h"
-#include "shell/mainmenuscreen.h"
 
 #include <QCoreApplication>
 

@@ -1,4 +1,4 @@
-#include "loader/qttimersource.h"
+#include "device/qttimersource.h"
 
 #include <QTimer>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "loader/seriallink.h"
+#include "device/seriallink.h"
 
 #include <QSerialPort>
 

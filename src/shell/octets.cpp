@@ -1,4 +1,4 @@
-#include "fields/octets.h"
+#include "shell/octets.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "loader/portname.h"
+#include "device/portname.h"
 
 #include <QFileInfo>
 #include <QSerialPortInfo>

@@ -1,5 +1,5 @@
-#include "shell/application.h"
-#include "shell/datafolder.h"
+#include "app/application.h"
+#include "app/datafolder.h"
 #include "shell/messageboxes.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
-#include "loader/qtseriallink.h"
+#include "device/qtseriallink.h"
 
-#include "loader/portname.h"
+#include "device/portname.h"
 
 #include <utility>
 
