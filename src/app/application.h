@@ -9,7 +9,7 @@
 //   logic    settings, entry rules and masks, the command script, the
 //            transfer engine and log, the password store (adslcore)
 //   shell/   what screens and logic share: the screen base, the message box
-//            seam and messages, text files, deployment values
+//            seam and messages, Octets, text files, deployment values
 //   device/  the serial link, the Qt link, port naming, the timer source
 
 #include "settings/servicesettings.h"
