@@ -106,14 +106,6 @@ public:
     // The last transfer ended because the port went away.
     bool wasInterrupted() const { return m_interrupted; }
 
-    // The tables keep their contents between transfers.
-    std::array<QString, tableSize> loginLines;
-    int loginLast = 0;
-    std::array<QString, tableSize> scriptLines;
-    int scriptLast = -1;
-    std::array<double, tableSize> lineWaits{};
-    std::array<bool, tableSize> stopAllowed{};
-
     // The texts this dialogue shows, in one place.
     static Message powerCycleMessage();
     static Message missingScriptMessage();
@@ -152,6 +144,14 @@ private:
     std::unique_ptr<Timer> m_sendTimer;
     std::unique_ptr<Timer> m_pollTimer;
     std::unique_ptr<Timer> m_progressTimer;
+
+    // The tables keep their contents between transfers.
+    std::array<QString, tableSize> loginLines;
+    int loginLast = 0;
+    std::array<QString, tableSize> scriptLines;
+    int scriptLast = -1;
+    std::array<double, tableSize> lineWaits{};
+    std::array<bool, tableSize> stopAllowed{};
 
     TransferRequest m_request;
     bool m_prepared = false;
