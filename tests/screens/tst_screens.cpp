@@ -847,18 +847,20 @@ private slots:
         QFETCH(QString, caption);
         QFETCH(QString, frame);
         QFETCH(QString, modem);
-        const char *optionName = option == 0 ? "DHCP_NAPT_0" : "DHCP_NAPT_1";
         Application &app = program();
         ModemOptionsScreen *options = app.modemOptions();
         ModemNokiaConfScreen *screen = app.modemNokiaConf();
         QLineEdit *phone = line(screen, "userPhoneNumValue");
+        const auto chooseType = [&] {
+            clickOption(options, option == 0 ? "DHCP_NAPT_0" : "DHCP_NAPT_1");
+            click(options, "configure");
+            return QTest::qWaitForWindowActive(screen) && !options->isVisible();
+        };
         app.start();
         click(app.mainMenu(), "M_intrConf");
         QCOMPARE(child<QComboBox>(options, "modemSelected")->count(), 1);
         QCOMPARE(child<QComboBox>(options, "modemSelected")->currentText(), "Nokia M1112");
-        clickOption(options, optionName);
-        click(options, "configure");
-        QVERIFY(!options->isVisible());
+        QVERIFY(chooseType());
         QCOMPARE(options->selectedType(), ConfigType(option));
         fillSubscriber(screen, {"912345678", "10.0.0.2", "255.255.255.0", "9.9.9.9", "255.0.0.0"});
         clickOption(screen, "servicetypevalue_2");
@@ -874,9 +876,7 @@ private slots:
         QCOMPARE(options->selectedType(), ConfigType::DHCP);
         f->boxes.shown.clear();
 
-        clickOption(options, optionName);
-        click(options, "configure");
-        QVERIFY(QTest::qWaitForWindowActive(screen));
+        QVERIFY(chooseType());
         QCOMPARE(screen->windowTitle(), caption);
         QCOMPARE(child<QGroupBox>(screen, "modEtherManagementTitle")->title(), frame);
         QCOMPARE(joinOctets(quadOf(screen, "modEtherIpAdd")->octets()) + ' ' + joinOctets(quadOf(screen, "modEtherMaskAdd")->octets()), modem);
@@ -1085,13 +1085,12 @@ private slots:
 
         // Load is possible exactly while the field holds a number; one
         // without a script is emptied.
-        QWidget *loadConf = child(s, "loadConf");
         QTest::keyClicks(phone, QStringLiteral("9"));
-        QVERIFY(loadConf->isEnabled());
+        QVERIFY(child(s, "loadConf")->isEnabled());
         QTest::keyClick(phone, Qt::Key_Backspace);
-        QVERIFY(!loadConf->isEnabled());
+        QVERIFY(!child(s, "loadConf")->isEnabled());
         QTest::keyClicks(phone, QStringLiteral("9"));
-        click(loadConf);
+        click(s, "loadConf");
         const Message missing{"Error en el nombre del fichero de configuración",
                               "El fichero de conrfiguración no existe.", MessageIcon::Warning};
         QCOMPARE(f->boxes.shown, QList<Message>{missing});
@@ -1099,7 +1098,7 @@ private slots:
         QCOMPARE(states(s), QStringLiteral("10100/1"));
 
         QTest::keyClicks(phone, QStringLiteral("912345678"));
-        click(loadConf);
+        click(s, "loadConf");
         const Message powerCycle{"Configuración Módem NOKIA M1112",
                                  "Apague y encienda el módem y asegúrese de que el módem no es "
                                  "está\r\nen la secuencia de arranque."};
@@ -1149,7 +1148,7 @@ private slots:
         QCOMPARE(phone->maxLength(), 9);
         QCOMPARE(states(s), QStringLiteral("11101/1"));
         QVERIFY(log->toPlainText().isEmpty());
-        click(loadConf);
+        click(s, "loadConf");
         f->clock.advance(96100);
         click(s, "stopCommads");
         QVERIFY(s->stopSendingCommands());
