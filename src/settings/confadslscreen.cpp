@@ -273,7 +273,7 @@ void ConfAdslScreen::save()
         maskAddEDC->field(3)->setFocus(Qt::OtherFocusReason);
         return;
     }
-    if (!validMask(0, settings.maskAddEDC, settings)) {
+    if (!validMask(MaskSource::EdcNetwork, settings.maskAddEDC, settings)) {
         showMessage(this, maskMessage);
         maskAddEDC->field(3)->setFocus(Qt::OtherFocusReason);
         return;

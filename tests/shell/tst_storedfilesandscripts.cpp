@@ -406,7 +406,7 @@ private slots:
             for (const QString &b : bytes)
                 for (const QString &c : bytes)
                     for (const QString &d : bytes)
-                        if (validMask(1, {a, b, c, d}, defaultSettings()))
+                        if (validMask(MaskSource::Subscriber, {a, b, c, d}, defaultSettings()))
                             hostBits << hostBitCount({a, b, c, d});
         QList<int> prefixes;
         for (int n = 32; n >= 0; --n)
@@ -441,11 +441,10 @@ private slots:
         QFETCH(QString, edc);
         QFETCH(bool, valid);
         if (!edc.isEmpty()) {
-            QCOMPARE(validMask(0, quad(mask), withEdc(edc)), valid);
+            QCOMPARE(validMask(MaskSource::EdcNetwork, quad(mask), withEdc(edc)), valid);
             return;
         }
-        QCOMPARE(validMask(1, quad(mask), defaultSettings()), valid);
-        QCOMPARE(validMask(7, quad(mask), withEdc("junk")), valid);
+        QCOMPARE(validMask(MaskSource::Subscriber, quad(mask), withEdc("junk")), valid);
     }
 
     // Each row's script, or none when it is refused.
