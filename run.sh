@@ -10,7 +10,7 @@ cd work
 
 sim_pid=""
 if [ -x ../build/modemsim ]; then
-    ../build/modemsim --link com1 --record modemsim-received.log &
+    ../build/modemsim --link com1 --record modemsim-record.txt --state modemsim-state.txt &
     sim_pid=$!
     trap 'kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true' EXIT
     trap 'exit 143' TERM INT

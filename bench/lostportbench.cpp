@@ -62,7 +62,8 @@ int main(int argc, char **argv)
         return 2;
 
     QProcess sim;
-    sim.start(QStringLiteral(MODEMSIM_PATH), {"--link", "com1", "--noise", "0"});
+    sim.start(QStringLiteral(MODEMSIM_PATH),
+              {"--link", "com1", "--noise", "0", "--boot-seconds", "0", "--answer-ms", "1"});
     QDir().mkdir(QStringLiteral("configuraciones"));
     QFile script(QStringLiteral("configuraciones/5551234.cfg"));
     if (!sim.waitForStarted(5000) || !spinUntil([] { return QFile::exists("com1"); }, 5000)
@@ -85,7 +86,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "lostportbench: the transfer did not start\n");
         return 2;
     }
-    spinUntil([&] { return log.bytes().contains("restart\r\nM1112>restart"); }, 10000);
+    spinUntil([&] { return log.bytes().count("restart") >= 2; }, 10000);
     sim.kill();
     sim.waitForFinished(5000);
     if (!spinUntil([&] { return finished; }, 5000)) {

@@ -36,7 +36,7 @@ pids+=($!)
 sleep 1
 
 cd "$work"
-"$root/build/modemsim" --link com1 --record modemsim-received.log >/dev/null 2>&1 &
+"$root/build/modemsim" --link com1 --record modemsim-record.txt >/dev/null 2>&1 &
 pids+=($!)
 "$root/build/adslconf" >/dev/null 2>&1 &
 app=$!

@@ -55,10 +55,15 @@ int main(int argc, char *argv[])
         "\n"
         "Carpeta de datos (conf_gen.dat, claves.dat, configuraciones, logs):\n"
         "  - la indicada con --dir;\n"
-        "  - si no, la carpeta desde la que se arranca, si ya tiene conf_gen.dat o claves.dat;\n"
+        "  - si no, la carpeta desde la que se arranca, si ya tiene una instalación (conf_gen.dat,\n"
+        "    claves.dat, configuraciones o logs) y se puede escribir en ella;\n"
         "  - si no, arrancado desde el menú del escritorio (desde la carpeta personal) o desde\n"
-        "    una carpeta sin permiso de escritura: %1 (se crea al arrancar);\n"
-        "  - si no, la carpeta desde la que se arranca.")
+        "    una carpeta sin permiso de escritura: %1 (se crea al arrancar).\n"
+        "    Si la carpeta sin permiso tiene una instalación y la de documentos aún no, se copian\n"
+        "    en esta conf_gen.dat, claves.dat y configuraciones (nunca sobre un fichero que\n"
+        "    ya exista; los logs no);\n"
+        "  - si no, la carpeta desde la que se arranca.\n"
+        "Cada carpeta de datos la usa un solo programa a la vez.")
                                          .arg(perUser));
     parser.addHelpOption();
     parser.addVersionOption();
@@ -69,16 +74,20 @@ int main(int argc, char *argv[])
     parser.process(qapp);
 
     const QString working = QDir::currentPath();
-    const QString folder = datafolder::choose(
+    const datafolder::Choice choice = datafolder::choose(
         parser.isSet(dirOption) ? parser.value(dirOption) : QString(), working, QDir::homePath(), documents,
         datafolder::isWritable(working));
     QString error;
-    if (!datafolder::enter(folder, &error)) {
-        showMessage(nullptr, {QStringLiteral("Error en la carpeta de datos"),
-                              error + QStringLiteral("\r\nEl programa no puede guardar sus ficheros y se cerrará."),
-                              MessageIcon::Critical, MessageButtons::Ok});
+    if (!datafolder::enter(choice.folder, &error)) {
+        showMessage(nullptr, datafolder::failure(error));
         return 1;
     }
+    datafolder::Hold hold;
+    const datafolder::Hold::Result start = hold.take(choice.readOnlyInstallation);
+    if (!start.message.text.isEmpty())
+        showMessage(nullptr, start.message);
+    if (start.outcome != datafolder::Hold::Outcome::Started)
+        return 1;
 
     // The program ends by M_Exit or the main menu's window, not when the
     // last window happens to close.

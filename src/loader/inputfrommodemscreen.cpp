@@ -124,8 +124,14 @@ InputFromModemScreen::InputFromModemScreen(Application &app)
                             : stopped                     ? stoppedText
                                                           : finishedText);
     });
-    connect(m_dialogue.get(), &TransferDialogue::failed, this,
-            [this](const Message &message) { showMessage(this, message); });
+    // A lost port or log can be reported while the installer works on another
+    // screen. Shown over this window, closing the box would hand it the
+    // activation, and the way back would count as a move that reloads or
+    // empties the screen the installer never left.
+    connect(m_dialogue.get(), &TransferDialogue::failed, this, [this](const Message &message) {
+        Screen *inUse = m_app.activeScreen();
+        showMessage(inUse ? inUse : this, message);
+    });
 }
 
 InputFromModemScreen::~InputFromModemScreen() = default;

@@ -51,7 +51,6 @@ QtSerialLink::~QtSerialLink()
 bool QtSerialLink::open(int portNumber, QString *error)
 {
     close();
-    ++m_opening;
     m_leftover.clear();
     m_portNumber = portNumber;
     m_device = serialPortName(portNumber);
@@ -89,6 +88,7 @@ bool QtSerialLink::open(int portNumber, QString *error)
 
 void QtSerialLink::close()
 {
+    ++m_connection;
     if (m_port.isOpen())
         m_port.close();
 }
@@ -98,16 +98,21 @@ bool QtSerialLink::isOpen() const
     return m_port.isOpen();
 }
 
-void QtSerialLink::write(const QByteArray &bytes)
+bool QtSerialLink::write(const QByteArray &bytes, QString *error)
 {
-    // Nothing goes out on a closed or lost port; the loss was already told.
-    // Handed to the driver at once: a line counts as sent (the password
-    // journal relies on it) even if the program dies before the event loop
-    // runs again.
-    if (m_port.isOpen()) {
-        m_port.write(bytes);
+    // Handed to the driver at once, without waiting for the wire (that would
+    // block the screens): a line counts as sent (the password journal relies
+    // on it) even if the program dies before the event loop runs again. A
+    // write error closes the port (onError) before flush() returns.
+    if (m_port.isOpen() && m_port.write(bytes) == bytes.size()) {
         m_port.flush();
+        if (m_port.isOpen())
+            return true;
     }
+    close(); // the loss is told here, not again through lost()
+    if (error)
+        *error = QString::fromUtf8(portLost).arg(describe());
+    return false;
 }
 
 QByteArray QtSerialLink::readAll()
@@ -137,11 +142,11 @@ void QtSerialLink::onError(QSerialPort::SerialPortError error)
     // Told from the event loop, not from inside QSerialPort's notifier: the
     // receiver may well open a modal message box.
     const QString message = QString::fromUtf8(portLost).arg(describe());
-    // A port opened again meanwhile is a new connection: no stale report.
+    // A port closed or opened again meanwhile: no stale report.
     QMetaObject::invokeMethod(
         this,
-        [this, message, opening = m_opening] {
-            if (opening == m_opening)
+        [this, message, connection = m_connection] {
+            if (connection == m_connection)
                 emit lost(message);
         },
         Qt::QueuedConnection);

@@ -18,7 +18,7 @@ public:
     bool open(int portNumber, QString *error) override;
     void close() override;
     bool isOpen() const override;
-    void write(const QByteArray &bytes) override;
+    bool write(const QByteArray &bytes, QString *error) override;
     QByteArray readAll() override;
 
     // For reading back the line settings of the open port.
@@ -34,5 +34,5 @@ private:
     // Bytes that had arrived when the device went away: still delivered.
     QByteArray m_leftover;
     bool m_configuring = false;
-    quint64 m_opening = 0; // counts opens
+    quint64 m_connection = 0; // counts opens and closes: a loss reported late is stale
 };

@@ -17,13 +17,17 @@ public:
     virtual bool open(int portNumber, QString *error) = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
-    // Queues the bytes for sending, in order; returns at once.
-    virtual void write(const QByteArray &bytes) = 0;
+    // Hands the bytes to the port for sending, in order; returns at once.
+    // False when they did not reach it (closed, or gone meanwhile): the link
+    // is closed then, *error holds a sentence for the user, and lost() does
+    // not follow for this loss, since the caller has been told.
+    virtual bool write(const QByteArray &bytes, QString *error) = 0;
     // Everything received and not yet read, NUL included; never waits.
     virtual QByteArray readAll() = 0;
 
 signals:
     // The port went away while open (cable or adapter pulled). Emitted
-    // once; the link is already closed when it arrives.
+    // once, and never after close(); the link is already closed when it
+    // arrives.
     void lost(const QString &message);
 };

@@ -8,6 +8,9 @@
 #include "password/passwordstore.h"
 #include "shell/textfile.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 using namespace commomData;
 
 namespace {
@@ -126,6 +129,23 @@ std::optional<Message> TransferDialogue::prepare(const TransferRequest &request)
                            .arg(tableSize),
                        MessageIcon::Warning, MessageButtons::Ok};
     }
+    // A journal that could not be restored may be the only record of the
+    // password a modem has; the next transfer would replace it.
+    if (passwordJournalLeft()) {
+        emit controlsChanged(idleControls);
+        return Message{QStringLiteral("Error en el fichero de claves"),
+                       QStringLiteral("No se puede cargar la configuración mientras exista el "
+                                      "fichero %1. No se ha enviado nada al módem.\r\nEse fichero "
+                                      "guarda la clave de acceso que tenía el módem antes de una "
+                                      "carga que no terminó, y no se ha podido devolver a "
+                                      "claves.dat porque claves.dat ha cambiado desde entonces o "
+                                      "no se puede escribir. Cierre y vuelva a abrir el programa "
+                                      "para intentarlo de nuevo; si el claves.dat actual es el "
+                                      "correcto, borre %1.")
+                           .arg(QDir::toNativeSeparators(
+                               QFileInfo(passwordJournalPath()).absoluteFilePath())),
+                       MessageIcon::Warning, MessageButtons::Ok};
+    }
     // An empty file leaves the table as it was; only scriptLast tells.
     for (int i = 0; i < lines.size(); ++i)
         scriptLines[i] = lines[i];
@@ -197,7 +217,8 @@ void TransferDialogue::begin()
     m_progressTimer->start(progressInterval);
 
     m_index = 0;
-    sendLine(loginLines[0]);
+    if (!sendLine(loginLines[0]))
+        return;
     m_sendTimer->start(m_timings.lineWait);
     emitProgress();
 }
@@ -208,8 +229,9 @@ void TransferDialogue::sendTimeout()
     case TransferPhase::Password:
         if (m_index < loginLast) {
             ++m_index;
-            sendLine(loginLines[m_index]);
-            if (m_index == newPasswordLine) {
+            if (!sendLine(loginLines[m_index]))
+                return;
+            if (m_index == newPasswordLine && m_link.isOpen()) {
                 keepStoredPassword();
                 m_passwordSent = true;
             }
@@ -247,8 +269,8 @@ void TransferDialogue::sendNextScriptLine()
         return;
     }
     emit controlsChanged({.stopCommads = stopAllowed[m_index]});
-    sendLine(scriptLines[m_index]);
-    m_sendTimer->start(qint64(lineWaits[m_index]));
+    if (sendLine(scriptLines[m_index]))
+        m_sendTimer->start(qint64(lineWaits[m_index]));
 }
 
 void TransferDialogue::stop()
@@ -273,8 +295,8 @@ void TransferDialogue::stop()
 void TransferDialogue::sendNextStopLine()
 {
     if (m_stopIndex < stopLineCount) {
-        sendLine(QString::fromLatin1(stopLines[m_stopIndex++]));
-        m_sendTimer->start(m_timings.lineWait);
+        if (sendLine(QString::fromLatin1(stopLines[m_stopIndex++])))
+            m_sendTimer->start(m_timings.lineWait);
         return;
     }
     closePort();
@@ -356,7 +378,7 @@ void TransferDialogue::screenActivated()
         m_stopSendingCommands = false;
 }
 
-void TransferDialogue::sendLine(const QString &line)
+bool TransferDialogue::sendLine(const QString &line)
 {
     // A line break inside a line would reach the modem as one more command.
     qsizetype end = line.size();
@@ -364,8 +386,13 @@ void TransferDialogue::sendLine(const QString &line)
         if (const qsizetype at = line.indexOf(lineBreak); at >= 0)
             end = std::min(end, at);
     }
-    m_link.write(line.left(end).toLatin1() + cmdEnd);
+    QString error;
+    const bool sent = m_link.write(line.left(end).toLatin1() + cmdEnd, &error);
     m_logFile.makeDurable();
+    // A line that did not reach the port ends the transfer as a lost port.
+    if (!sent)
+        linkLost(error);
+    return sent;
 }
 
 void TransferDialogue::startReading()

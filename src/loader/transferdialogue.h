@@ -131,7 +131,8 @@ signals:
     void finished(bool stopped);
 
 private:
-    void sendLine(const QString &line);
+    // False when the line did not reach the port: the transfer is over.
+    bool sendLine(const QString &line);
     void startReading();
     void poll();
     void sendTimeout();

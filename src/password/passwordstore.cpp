@@ -3,6 +3,7 @@
 #include "shell/textfile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 
 std::optional<QByteArray> scramblePassword(const QString &password)
@@ -63,25 +64,63 @@ QString loadPassword(const QString &path)
     return unscramblePassword(bytes.mid(open + 1, close - open - 1)).value_or(defaultPassword);
 }
 
-bool storePassword(const QString &password, QString *error, const QString &path)
+namespace {
+
+// The scrambled password, then a filler line that carries nothing and only
+// keeps the file's shape; nothing when passwordStorable rejects it.
+std::optional<QByteArray> passwordFileBytes(const QString &password)
 {
     const std::optional<QByteArray> scrambled = scramblePassword(password);
-    if (!scrambled || scrambled->contains('"')) {
+    if (!scrambled || scrambled->contains('"'))
+        return std::nullopt;
+    QByteArray bytes = '"' + *scrambled + "\"\r\n";
+    QRandomGenerator *random = QRandomGenerator::global();
+    const int fillerLength = 1 + int(random->bounded(2));
+    for (int n = 0; n < fillerLength; ++n)
+        bytes += char(random->bounded(2));
+    return bytes + "\r\n";
+}
+
+bool writePasswordFile(const QString &path, const QByteArray &bytes, QString *error)
+{
+    return textfile::writeAtomically(path, bytes, error, /*createDir=*/false, /*ownerOnly=*/true);
+}
+
+// The journal: the size of the file it replaced on a line of its own, that
+// file, then what the transfer wrote in its place.
+struct Journal
+{
+    QByteArray previous;
+    QByteArray written;
+};
+
+std::optional<Journal> readJournal(const QString &journal)
+{
+    QByteArray bytes;
+    if (textfile::readFile(journal, &bytes) != textfile::ReadResult::Ok)
+        return std::nullopt;
+    const qsizetype lineEnd = bytes.indexOf("\r\n");
+    bool isNumber = false;
+    const qsizetype size = lineEnd > 0 ? bytes.left(lineEnd).toLongLong(&isNumber) : -1;
+    const QByteArray rest = bytes.mid(lineEnd + 2);
+    if (!isNumber || size < 0 || size >= rest.size())
+        return std::nullopt;
+    return Journal{rest.left(size), rest.mid(size)};
+}
+
+} // namespace
+
+bool storePassword(const QString &password, QString *error, const QString &path)
+{
+    const std::optional<QByteArray> bytes = passwordFileBytes(password);
+    if (!bytes) {
         if (error) {
             *error = QStringLiteral("La clave introducida no se puede guardar en el fichero "
                                     "de claves.");
         }
         return false;
     }
-
-    QByteArray bytes = '"' + *scrambled + "\"\r\n";
-    // The filler line carries nothing; it only keeps the file's shape.
-    QRandomGenerator *random = QRandomGenerator::global();
-    const int fillerLength = 1 + int(random->bounded(2));
-    for (int n = 0; n < fillerLength; ++n)
-        bytes += char(random->bounded(2));
-    bytes += "\r\n";
-    return textfile::writeAtomically(path, bytes, error, /*createDir=*/false, /*ownerOnly=*/true);
+    return writePasswordFile(path, *bytes, error);
 }
 
 QString passwordJournalPath(const QString &path)
@@ -89,18 +128,34 @@ QString passwordJournalPath(const QString &path)
     return path + QStringLiteral(".anterior");
 }
 
+bool passwordJournalLeft(const QString &path)
+{
+    const QFileInfo journal(passwordJournalPath(path));
+    return journal.exists() || journal.isSymLink();
+}
+
 bool storePasswordJournaled(const QString &password, QString *error, const QString &path)
 {
-    if (!passwordStorable(password))
+    const std::optional<QByteArray> bytes = passwordFileBytes(password);
+    if (!bytes)
         return storePassword(password, error, path);
+    const QString journal = passwordJournalPath(path);
+    // It may hold the only record of the password a modem has.
+    if (passwordJournalLeft(path)) {
+        if (error) {
+            *error = QStringLiteral("Ya existe el fichero %1 de una carga que no terminó.")
+                         .arg(QFileInfo(journal).absoluteFilePath());
+        }
+        return false;
+    }
     // A damaged file would load as the default anyway: none to keep.
     QByteArray previous;
     if (textfile::readFile(path, &previous) != textfile::ReadResult::Ok)
         previous.clear();
-    const QString journal = passwordJournalPath(path);
-    if (!textfile::writeAtomically(journal, previous, error, false, /*ownerOnly=*/true))
+    const QByteArray record = QByteArray::number(previous.size()) + "\r\n" + previous + *bytes;
+    if (!textfile::writeAtomically(journal, record, error, false, /*ownerOnly=*/true))
         return false;
-    if (!storePassword(password, error, path)) {
+    if (!writePasswordFile(path, *bytes, error)) {
         QFile::remove(journal);
         return false;
     }
@@ -112,16 +167,29 @@ void keepStoredPassword(const QString &path)
     QFile::remove(passwordJournalPath(path));
 }
 
-void restorePreviousPassword(const QString &path)
+bool restorePreviousPassword(const QString &path)
 {
-    const QString journal = passwordJournalPath(path);
-    QByteArray previous;
-    if (textfile::readFile(journal, &previous) != textfile::ReadResult::Ok)
-        return;
-    const bool restored = previous.isEmpty()
-        ? (!QFile::exists(path) || QFile::remove(path))
-        : textfile::writeAtomically(path, previous, nullptr, false, /*ownerOnly=*/true);
-    // Kept when the restore failed: the next start tries again.
-    if (restored)
-        QFile::remove(journal);
+    const QString journalPath = passwordJournalPath(path);
+    if (!passwordJournalLeft(path))
+        return true;
+    const std::optional<Journal> journal = readJournal(journalPath);
+    if (!journal)
+        return false;
+    QByteArray current;
+    if (textfile::readFile(path, &current) != textfile::ReadResult::Ok && QFileInfo::exists(path))
+        return false;
+    bool restored = false;
+    if (current == journal->written) {
+        restored = journal->previous.isEmpty()
+            ? (!QFile::exists(path) || QFile::remove(path))
+            : writePasswordFile(path, journal->previous, nullptr);
+    } else {
+        // Cut short before the store, claves.dat still holds the file the
+        // journal keeps. Anything else was put there since, by hand: it
+        // stays, and so does the journal.
+        restored = current == journal->previous;
+    }
+    // Kept when the restore failed: the next start tries again, and no
+    // transfer runs meanwhile.
+    return restored && QFile::remove(journalPath);
 }

@@ -35,15 +35,23 @@ bool storePassword(const QString &password, QString *error = nullptr,
 
 // A transfer stores the new password before the modem is sent it. Until it
 // has been sent, the file it replaced waits in a journal beside claves.dat
-// (empty when there was none), so that a transfer cut short, or a program
-// that died, never leaves a password stored that the modem does not have.
+// (empty when there was none), with what the transfer wrote, so that a
+// transfer cut short, or a program that died, never leaves a password stored
+// that the modem does not have.
 QString passwordJournalPath(const QString &path = passwordFileName);
-// Journals the current file, then stores the new password. On failure the
-// old file is in place and no journal is left.
+// A journal is there: while it is, it may be the only record of the password
+// a modem has, and no transfer may replace it.
+bool passwordJournalLeft(const QString &path = passwordFileName);
+// Journals the current file, then stores the new password. Refuses while a
+// journal is left. On failure the old file is in place and no journal of
+// this call is left.
 bool storePasswordJournaled(const QString &password, QString *error = nullptr,
                             const QString &path = passwordFileName);
 // The modem has been sent the new password: it stays.
 void keepStoredPassword(const QString &path = passwordFileName);
-// Puts back the file the journal holds, if there is one; at start-up and
-// when a transfer ends before the new password went out.
-void restorePreviousPassword(const QString &path = passwordFileName);
+// Puts back the file the journal holds while claves.dat still holds what the
+// transfer wrote; at start-up and when a transfer ends before the new
+// password went out. A claves.dat changed since is never overwritten: the
+// journal is kept then, as when the restore fails or the journal cannot be
+// read. True when no journal is left.
+bool restorePreviousPassword(const QString &path = passwordFileName);

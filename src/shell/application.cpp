@@ -8,7 +8,6 @@
 #include "password/changepassscreen.h"
 #include "settings/confadslscreen.h"
 #include "shell/mainmenuscreen.h"
-#include "shell/startup.h"
 
 #include <QCoreApplication>
 
@@ -17,7 +16,6 @@ Application::Application()
     , m_realTimers(std::make_unique<QtTimerSource>())
     , m_timers(m_realTimers.get())
 {
-    recoverInterruptedSaves();
     changePass()->loadPassword();
     m_settings = loadSettings();
 }

@@ -23,7 +23,9 @@ class TimerSource;
 class Application
 {
 public:
-    // Start-up: the stored password, then the stored settings. Never fails.
+    // Start-up, in a data folder already held and put right
+    // (datafolder::Hold): the stored password, then the stored settings.
+    // Never fails.
     Application();
     ~Application();
     Application(const Application &) = delete;

@@ -1,28 +1,43 @@
 #include "shell/datafolder.h"
 
+#include "shell/startup.h"
+#include "shell/textfile.h"
+
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryFile>
 
 namespace datafolder {
 
-QString choose(const QString &dirOption, const QString &workingDir, const QString &homeDir,
-               const QString &documentsDir, bool workingDirWritable)
+bool isInstallation(const QString &folder)
+{
+    const QDir dir(folder);
+    for (const char *name : {"conf_gen.dat", "claves.dat", "configuraciones", "logs"}) {
+        if (dir.exists(QLatin1String(name)))
+            return true;
+    }
+    return false;
+}
+
+Choice choose(const QString &dirOption, const QString &workingDir, const QString &homeDir,
+              const QString &documentsDir, bool workingDirWritable)
 {
     const QDir working(workingDir);
     if (!dirOption.isNull())
-        return QDir::cleanPath(working.absoluteFilePath(dirOption));
+        return {QDir::cleanPath(working.absoluteFilePath(dirOption)), QString()};
 
-    const bool installed = working.exists(QStringLiteral("conf_gen.dat"))
-                           || working.exists(QStringLiteral("claves.dat"));
+    const bool installed = isInstallation(workingDir);
     // QDir equality compares canonical paths, and ignores case where the
     // file system does.
     const bool atHome = working == QDir(homeDir);
-    if (!installed && (atHome || !workingDirWritable)) {
+    const QString here = QDir::cleanPath(working.absolutePath());
+    if ((!installed && atHome) || !workingDirWritable) {
         const QString documents = documentsDir.isEmpty() ? homeDir : documentsDir;
-        return QDir::cleanPath(QDir(documents).absoluteFilePath(QLatin1String(perUserName)));
+        return {QDir::cleanPath(QDir(documents).absoluteFilePath(QLatin1String(perUserName))),
+                installed ? here : QString()};
     }
-    return QDir::cleanPath(working.absolutePath());
+    return {here, QString()};
 }
 
 bool isWritable(const QString &folder)
@@ -38,11 +53,89 @@ bool enter(const QString &folder, QString *error)
         *error = QStringLiteral("No se ha podido crear la carpeta de datos %1.").arg(shown);
         return false;
     }
-    if (!isWritable(folder) || !QDir::setCurrent(folder)) {
+    if (!QDir::setCurrent(folder)) {
         *error = QStringLiteral("No se puede escribir en la carpeta de datos %1.").arg(shown);
         return false;
     }
     return true;
+}
+
+QStringList copyInstallation(const QString &from)
+{
+    const QDir source(from);
+    QStringList names{QStringLiteral("conf_gen.dat"), QStringLiteral("claves.dat")};
+    for (const QString &script : QDir(source.filePath(QStringLiteral("configuraciones")))
+                                     .entryList({QStringLiteral("*.cfg")}, QDir::Files))
+        names << QStringLiteral("configuraciones/") + script;
+
+    QStringList failed;
+    for (const QString &name : names) {
+        QByteArray bytes;
+        if (QFileInfo::exists(name) || !QFileInfo::exists(source.filePath(name)))
+            continue;
+        if (textfile::readFile(source.filePath(name), &bytes) != textfile::ReadResult::Ok
+            || !textfile::writeAtomically(name, bytes, nullptr, /*createDir=*/true,
+                                          /*ownerOnly=*/name == u"claves.dat"))
+            failed << name;
+    }
+    return failed;
+}
+
+Message failure(const QString &sentence)
+{
+    return {QStringLiteral("Error en la carpeta de datos"),
+            sentence + QStringLiteral("\r\nEl programa no puede guardar sus ficheros y se cerrará."),
+            MessageIcon::Critical, MessageButtons::Ok};
+}
+
+Hold::Hold()
+    : m_lock(QDir::current().absoluteFilePath(QStringLiteral("adslconf.lock")))
+{
+    // A run lasts hours: only an owner that is no longer running makes the
+    // lock stale, never its age (which alone counts where the file system
+    // has no native locks).
+    m_lock.setStaleLockTime(0);
+}
+
+Hold::Result Hold::take(const QString &readOnlyInstallation)
+{
+    const QString here = QDir::toNativeSeparators(QDir::currentPath());
+    bool locked = m_lock.tryLock();
+    qint64 pid;
+    QString host, application;
+    // A lock without a readable owner was caught half written by a power
+    // cut: a starting copy writes its name in the same breath.
+    if (!locked && m_lock.error() == QLockFile::LockFailedError
+        && !m_lock.getLockInfo(&pid, &host, &application)
+        && QFileInfo(m_lock.fileName()).lastModified().secsTo(QDateTime::currentDateTime()) > 10)
+        locked = m_lock.removeStaleLockFile() && m_lock.tryLock();
+    if (!locked && m_lock.error() == QLockFile::LockFailedError) {
+        return {Outcome::AlreadyRunning,
+                {QString(),
+                 QStringLiteral("El programa ya está abierto con la carpeta de datos %1.\r\n"
+                                "Siga en la ventana que ya tiene abierta.")
+                     .arg(here),
+                 MessageIcon::Warning, MessageButtons::Ok}};
+    }
+    if (!locked) {
+        return {Outcome::Unwritable,
+                failure(QStringLiteral("No se puede escribir en la carpeta de datos %1.").arg(here))};
+    }
+
+    Message message;
+    if (!readOnlyInstallation.isEmpty() && !isInstallation(QStringLiteral("."))) {
+        const QStringList failed = copyInstallation(readOnlyInstallation);
+        const QString from = QDir::toNativeSeparators(readOnlyInstallation);
+        QString text = QStringLiteral("No se puede escribir en la carpeta %1.\r\n"
+                                      "Desde ahora el programa guarda sus ficheros en %2, donde ha copiado "
+                                      "los que había en %1 salvo los registros de las cargas (logs).")
+                           .arg(from, here);
+        if (!failed.isEmpty())
+            text += QStringLiteral("\r\nNo se ha podido copiar: %1.").arg(failed.join(QStringLiteral(", ")));
+        message = {QStringLiteral("Carpeta de datos"), text, MessageIcon::Information, MessageButtons::Ok};
+    }
+    recoverInterruptedSaves();
+    return {Outcome::Started, message};
 }
 
 } // namespace datafolder

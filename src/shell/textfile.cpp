@@ -67,7 +67,9 @@ static bool tryWrite(const QString &path, const QByteArray &bytes, bool ownerOnl
         Q_UNUSED(restricted); // elsewhere the folder's access rules decide
 #endif
     }
-    if (file.write(bytes) != bytes.size()) {
+    // commit() misses a write refused at the final flush (disk full, file
+    // size limit) and would put the cut file in place.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         file.cancelWriting();
         return false;
     }

@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray before = readBytes(passwordFileName);
     if (storePasswordJournaled(password)) {
         FUZZ_CHECK(loadPassword() == password);
-        restorePreviousPassword();
+        FUZZ_CHECK(restorePreviousPassword());
     }
     FUZZ_CHECK(readBytes(passwordFileName) == before);
     FUZZ_CHECK(!QFile::exists(passwordJournalPath()));

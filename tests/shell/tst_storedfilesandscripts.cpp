@@ -15,7 +15,12 @@
 #include <QThread>
 #include <QtTest>
 
+#include <csignal>
 #include <cstdio>
+
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#endif
 
 // The stored files: the text file layer, the data folder, conf_gen.dat,
 // claves.dat and what a kill in the middle of a save leaves of them; the
@@ -212,19 +217,22 @@ private slots:
         QTest::addColumn<QString>("dirOption"); // null: no --dir
         QTest::addColumn<bool>("writable");
         QTest::addColumn<QString>("expected");
+        QTest::addColumn<bool>("copied"); // the working folder is a read-only installation left behind
 
-        const QString none;
-        QTest::newRow("desktop menu, first start") << "home" << none << none << true << "home/Documentos/ADSL";
-        QTest::newRow("home reached through a link") << "tohome" << none << none << true << "home/Documentos/ADSL";
-        QTest::newRow("home holds conf_gen.dat") << "home" << "conf_gen.dat" << none << true << "home";
-        QTest::newRow("home holds claves.dat") << "home" << "claves.dat" << none << true << "home";
-        QTest::newRow("run from a folder") << "elsewhere" << none << none << true << "elsewhere";
-        QTest::newRow("folder not writable") << "elsewhere" << none << none << false << "home/Documentos/ADSL";
-        QTest::newRow("installed, read-only") << "elsewhere" << "conf_gen.dat" << none << false << "elsewhere";
-        QTest::newRow("--dir relative") << "home" << none << "datos/../obra/ADSL" << true << "home/obra/ADSL";
-        QTest::newRow("--dir over an installation") << "elsewhere" << "claves.dat" << "../home" << true << "home";
+        const QString none, perUser = "home/Documentos/ADSL";
+        QTest::newRow("desktop menu, first start") << "home" << none << none << true << perUser << false;
+        QTest::newRow("home reached through a link") << "tohome" << none << none << true << perUser << false;
+        QTest::newRow("home holds conf_gen.dat") << "home" << "conf_gen.dat" << none << true << "home" << false;
+        QTest::newRow("home holds claves.dat") << "home" << "claves.dat" << none << true << "home" << false;
+        QTest::newRow("home holds scripts") << "home" << "configuraciones/9.cfg" << none << true << "home" << false;
+        QTest::newRow("home holds logs") << "home" << "logs/9.log" << none << true << "home" << false;
+        QTest::newRow("run from a folder") << "elsewhere" << none << none << true << "elsewhere" << false;
+        QTest::newRow("folder not writable") << "elsewhere" << none << none << false << perUser << false;
+        QTest::newRow("installed, read-only") << "elsewhere" << "conf_gen.dat" << none << false << perUser << true;
+        QTest::newRow("--dir relative") << "home" << none << "datos/../obra/ADSL" << true << "home/obra/ADSL" << false;
+        QTest::newRow("--dir, read-only here") << "elsewhere" << "claves.dat" << "../home" << false << "home" << false;
         QTest::newRow("--dir through a file") << "elsewhere" << "claves.dat" << "claves.dat/ADSL" << true
-                                              << "elsewhere/claves.dat/ADSL";
+                                              << "elsewhere/claves.dat/ADSL" << false;
     }
     void dataFolderChoice()
     {
@@ -233,24 +241,85 @@ private slots:
         QFETCH(QString, dirOption);
         QFETCH(bool, writable);
         QFETCH(QString, expected);
+        QFETCH(bool, copied);
 
         WorkDir root;
         QVERIFY(QDir(root.path()).mkpath("home/Documentos") && QDir(root.path()).mkpath("elsewhere"));
         QVERIFY(QFile::link(root.file("home"), root.file("tohome")));
+        const QString made = root.file(working + '/' + file);
         if (!file.isEmpty())
-            QVERIFY(writeBytes(root.file(working + '/' + file), "x"));
+            QVERIFY(QDir().mkpath(QFileInfo(made).path()) && writeBytes(made, "x"));
 
         const QString home = root.file("home");
-        const QString chosen = datafolder::choose(dirOption, root.file(working), home + '/', home + "/Documentos",
-                                                  writable);
-        QCOMPARE(chosen, QDir::cleanPath(root.file(expected)));
+        const datafolder::Choice choice =
+            datafolder::choose(dirOption, root.file(working), home + '/', home + "/Documentos", writable);
+        QCOMPARE(choice.folder, QDir::cleanPath(root.file(expected)));
+        QCOMPARE(choice.readOnlyInstallation, copied ? root.file(working) : QString());
 
         // Entering makes the missing folders; with a file in the way nothing moves.
-        const bool fileInTheWay = QFileInfo(QFileInfo(chosen).path()).isFile();
+        const bool fileInTheWay = QFileInfo(QFileInfo(choice.folder).path()).isFile();
         QString error;
-        QCOMPARE(datafolder::enter(chosen, &error), !fileInTheWay);
-        QCOMPARE(QDir::current(), QDir(fileInTheWay ? root.path() : chosen));
+        QCOMPARE(datafolder::enter(choice.folder, &error), !fileInTheWay);
+        QCOMPARE(QDir::current(), QDir(fileInTheWay ? root.path() : choice.folder));
         QVERIFY2(!fileInTheWay || error.contains(file), qPrintable(error));
+    }
+
+    // The first time the per-user folder stands in for a read-only
+    // installation, it gets the installation's files but the logs, and
+    // says so; never again, and never over a file already there.
+    void readOnlyInstallationCopiedOnce()
+    {
+        WorkDir root;
+        const QStringList copied{"conf_gen.dat", "claves.dat", "configuraciones/912.cfg"};
+        for (const QString &name : copied + QStringList{"configuraciones/912.txt", "logs/912.log"})
+            QVERIFY(QDir().mkpath("pf/" + QFileInfo(name).path()) && writeBytes("pf/" + name, name.toLatin1()));
+        QVERIFY(QDir().mkdir("ADSL") && QDir::setCurrent("ADSL"));
+        const QString told = datafolder::Hold().take(root.file("pf")).message.text;
+        QVERIFY2(told.contains(QDir::toNativeSeparators(root.file("ADSL"))), qPrintable(told));
+        for (const QString &name : copied)
+            QCOMPARE(readBytes(name), name.toLatin1());
+        QVERIFY(!QFileInfo::exists("configuraciones/912.txt") && !QFileInfo::exists("logs"));
+#ifdef Q_OS_UNIX
+        QCOMPARE(QFileInfo("claves.dat").permissions() & (QFile::ReadGroup | QFile::ReadOther), 0);
+#endif
+        QVERIFY(writeBytes("conf_gen.dat", "mine") && QFile::remove("claves.dat"));
+        QVERIFY(datafolder::Hold().take(root.file("pf")).message.text.isEmpty() && !QFileInfo::exists("claves.dat"));
+        QVERIFY(datafolder::copyInstallation(root.file("pf")).isEmpty() && readBytes("conf_gen.dat") == "mine");
+        QCOMPARE(readBytes("claves.dat"), "claves.dat");
+    }
+
+    // A second copy started while the first is in a load's password phase
+    // (claves.dat and its journal as a load leaves them, a temporary)
+    // touches nothing. Once the first is killed, or a power cut left the
+    // lock unreadable, the next copy takes over and puts things right.
+    void oneProgramPerDataFolder()
+    {
+        WorkDir dir;
+        QProcess first;
+        first.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--hold-folder")});
+        QVERIFY(first.waitForReadyRead());
+        QVERIFY(storePassword("anterior") && storePasswordJournaled("nueva1"));
+        QVERIFY(writeBytes("conf_gen.dat.AbC123", "cut short"));
+        const auto files = [] {
+            QMap<QString, QByteArray> all;
+            for (const QString &name : QDir().entryList(QDir::Files | QDir::Hidden | QDir::System))
+                all[name] = readBytes(name);
+            return all;
+        };
+        const auto before = files();
+        const auto second = datafolder::Hold().take();
+        QCOMPARE(second.outcome, datafolder::Hold::Outcome::AlreadyRunning);
+        QVERIFY2(second.message.text.startsWith("El programa ya está abierto"), qPrintable(second.message.text));
+        QCOMPARE(files(), before);
+        first.kill();
+        QVERIFY(first.waitForFinished());
+        QCOMPARE(datafolder::Hold().take().outcome, datafolder::Hold::Outcome::Started);
+        QCOMPARE(loadPassword(), QStringLiteral("anterior"));
+        QCOMPARE(files().keys(), QStringList{passwordFileName.mid(2)});
+        QFile lock("adslconf.lock"); // as a power cut leaves it
+        QVERIFY(writeBytes(lock.fileName(), "x") && lock.open(QIODevice::ReadOnly)
+                && lock.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFile::FileModificationTime));
+        QCOMPARE(datafolder::Hold().take().outcome, datafolder::Hold::Outcome::Started);
     }
 
     // Each file reads as the settings; the rows "written" are also what
@@ -296,9 +365,8 @@ private slots:
         QCOMPARE(loadSettings(), settings);
     }
 
-    // The password goes scrambled, then a random filler line. Until the modem
-    // has been sent a new one, the file it replaced can be put back; the
-    // secret is readable by its owner alone.
+    // The password goes scrambled, then a random filler line of one or two
+    // bytes 0 or 1.
     void storesPassword()
     {
         WorkDir dir;
@@ -306,29 +374,59 @@ private slots:
         for (int run = 0; run < 64; ++run) {
             QVERIFY(storePassword("abc"));
             const QByteArray bytes = readBytes(passwordFileName);
-            QVERIFY(bytes.startsWith("\"NqLoRu\"\r\n") && bytes.endsWith("\r\n"));
             const QByteArray filler = bytes.mid(10, bytes.size() - 12);
-            QVERIFY2(filler.size() == 1 || filler.size() == 2, filler.toHex().constData());
-            for (char c : filler)
-                QVERIFY(c == '\0' || c == '\1');
+            QVERIFY2(bytes.startsWith("\"NqLoRu\"\r\n") && bytes.endsWith("\r\n") && filler.size() <= 2
+                         && filler.count('\0') + filler.count('\1') == qMax(filler.size(), 1),
+                     bytes.toHex().constData());
             fillers.insert(filler);
         }
         QVERIFY2(fillers.size() > 1, "the filler line never varies");
+    }
 
-        QVERIFY(writeBytes(passwordFileName, abcPasswordFile));
-        QVERIFY(QFile::setPermissions(passwordFileName, QFile::ReadOwner | QFile::WriteOwner
-                                                            | QFile::ReadGroup | QFile::ReadOther));
-        QVERIFY(storePasswordJournaled("nueva1"));
-        QCOMPARE(loadPassword(), QStringLiteral("nueva1"));
+    // The journal puts back the file it replaced only while claves.dat holds
+    // what the transfer wrote. One not restored is never replaced: it may
+    // be the only record of the password a modem has. Both stay secret.
+    void journalRestoresOnlyItsOwnFile_data()
+    {
+        QTest::addColumn<QByteArray>("meanwhile"); // put in claves.dat after the store
+        QTest::addColumn<bool>("restored");
+        QTest::newRow("cut short before the store") << abcPasswordFile << true;
+        QTest::newRow("copied in from a colleague") << QByteArray("\"PmOr\"\r\n\0\r\n", 11) << false;
 #ifdef Q_OS_UNIX
-        for (const QString &file : {passwordFileName, passwordJournalPath()}) {
+        QTest::newRow("restore fails") << QByteArray("file size limit") << false;
+#endif
+    }
+    void journalRestoresOnlyItsOwnFile()
+    {
+        QFETCH(QByteArray, meanwhile);
+        QFETCH(bool, restored);
+        WorkDir dir;
+        QVERIFY(writeBytes(passwordFileName, abcPasswordFile));
+        QVERIFY(QFile::setPermissions(passwordFileName, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+        QVERIFY(storePasswordJournaled("nueva1"));
+        const QByteArray journal = readBytes(passwordJournalPath());
+        const bool limited = meanwhile == "file size limit";
+        QVERIFY(limited || writeBytes(passwordFileName, meanwhile));
+        const QByteArray before = readBytes(passwordFileName);
+#ifdef Q_OS_UNIX
+        for (const QString &file : {passwordFileName, passwordJournalPath()})
             QCOMPARE(QFileInfo(file).permissions() & ~(QFile::ReadUser | QFile::WriteUser),
                      QFile::ReadOwner | QFile::WriteOwner);
-        }
+        rlimit limit{}; // a file size limit binds root too
+        getrlimit(RLIMIT_FSIZE, &limit);
+        const rlimit none{limited ? 0 : limit.rlim_cur, limit.rlim_max};
+        std::signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &none);
 #endif
-        restorePreviousPassword();
-        QCOMPARE(readBytes(passwordFileName), abcPasswordFile);
-        QVERIFY(!QFileInfo::exists(passwordJournalPath()));
+        const bool done = restorePreviousPassword();
+#ifdef Q_OS_UNIX
+        setrlimit(RLIMIT_FSIZE, &limit);
+#endif
+        QCOMPARE(done, restored);
+        QCOMPARE(readBytes(passwordFileName), before);
+        // Refused while the journal is left, which stays as it was.
+        QCOMPARE(storePasswordJournaled("otra"), restored);
+        QCOMPARE(readBytes(passwordJournalPath()) == journal, !restored);
     }
 
     void readsPasswordFiles_data()
@@ -366,7 +464,7 @@ private slots:
         QTest::newRow("high code at odd position") << passwordFileName << QString(QChar(0xF5)); // 245 + 1 + 15
         QTest::newRow("scrambles to a quote") << passwordFileName << "1234";                 // 51 + 3 - 20
         QTest::newRow("quote as second of pair") << passwordFileName << QString(QChar(18));   // 18 + 1 + 15
-        QTest::newRow("password write fails") << settingsFileName + "/claves.dat" << "nueva";
+        QTest::newRow("password file is a folder") << "." << "nueva"; // its journal is written
     }
     void refusalKeepsOldFiles()
     {
@@ -382,7 +480,8 @@ private slots:
             QVERIFY2(error.contains('"' + text + '"'), qPrintable(error));
         } else {
             QCOMPARE(passwordStorable(text), path != passwordFileName);
-            QVERIFY(!storePassword(text, &error, path) && !error.isEmpty());
+            QVERIFY(!storePasswordJournaled(text, &error, path) && !error.isEmpty());
+            QVERIFY(!QFileInfo::exists(passwordJournalPath(path)));
         }
         QCOMPARE(readBytes(settingsFileName), settingsFile());
         QCOMPARE(readBytes(passwordFileName), abcPasswordFile);
@@ -558,6 +657,13 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     if (argc == 3 && qstrcmp(argv[1], "--save-for-ever") == 0)
         return saveForEver(QString::fromLatin1(argv[2]));
+    if (argc == 2 && qstrcmp(argv[1], "--hold-folder") == 0) { // the first copy in the two-copies test
+        datafolder::Hold hold;
+        fputs(hold.take().outcome == datafolder::Hold::Outcome::Started ? "held\n" : "refused\n", stdout);
+        fflush(stdout);
+        QThread::sleep(300); // until killed
+        return 0;
+    }
     TestStoredFilesAndScripts test;
     return QTest::qExec(&test, argc, argv);
 }

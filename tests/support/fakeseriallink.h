@@ -5,10 +5,12 @@
 
 #include <QList>
 
+#include <functional>
+
 #include <utility>
 
 // A serial link for tests: records each write with its (virtual) time, takes
-// received bytes from the test, and can refuse to open or be unplugged.
+// received bytes from the test, can fail to open or to write, or be unplugged.
 class FakeSerialLink final : public SerialLink
 {
 public:
@@ -27,7 +29,16 @@ public:
     }
     void close() override { m_open = false; }
     bool isOpen() const override { return m_open; }
-    void write(const QByteArray &bytes) override { writes.append({m_clock->now(), bytes}); }
+    bool write(const QByteArray &bytes, QString *error) override
+    {
+        *error = QStringLiteral("No se ha podido escribir en el puerto."); // read on failure only
+        if ((m_open &= m_clock->now() != failWriteAt)) {
+            writes.append({m_clock->now(), bytes});
+            if (farEnd)
+                farEnd(bytes);
+        }
+        return m_open;
+    }
     QByteArray readAll() override { return std::exchange(m_received, QByteArray()); }
 
     void receive(const QByteArray &bytes)
@@ -43,6 +54,8 @@ public:
 
     QList<std::pair<qint64, QByteArray>> writes;
     QString openError; // not empty: open fails with it
+    std::function<void(const QByteArray &)> farEnd; // gets what is written
+    qint64 failWriteAt = -1; // a write at this time fails and closes the link
     int lastPort = 0;
 
 private:

@@ -1,23 +1,25 @@
-// modemsim: answers on a pseudo-terminal like the console of a Nokia M1112.
-//
-//   modemsim --link com1 [--record FILE] [--eol crlf|lfcr|lf|cr]
-//            [--prompt TEXT] [--noise PERCENT] [--seed N]
+// modemsim: the console of a Nokia M1112 on a pseudo-terminal, as modelled
+// by ModemModel (modemmodel.h), for trying the program and for the
+// end-to-end tests. Options: see usage() below.
 //
 // It makes the symlink given by --link point at the terminal's slave side,
-// so that the program finds it as port 1 when run in that folder. Every byte
-// received is echoed; a carriage return is answered by the line ending and
-// the prompt. On PERCENT of the lines the console also sends clutter that
-// the log must cope with: a NUL, and a character taken back by a backspace.
-// Every byte received goes to the record file as it arrives. SIGTERM or
-// SIGINT removes the link and ends the program. Defaults: --eol crlf,
-// --prompt M1112>, --noise 5, --seed 1; a later option overrides an earlier.
+// so that the program finds it as port 1 when run in that folder. The
+// modem's password and saved configuration live in the --state file, which
+// survives the process as the modem's flash does. The --record file gets
+// what happens as it happens (lines received, lost, commands accepted and
+// refused) and, at the end, the password and the running configuration.
+// SIGTERM, SIGINT or SIGHUP ends the program and removes the link.
 
+#include "modemmodel.h"
+
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <random>
+#include <optional>
 #include <string>
 
 #include <fcntl.h>
@@ -39,21 +41,59 @@ struct Options
 {
     std::string link;
     std::string record;
-    std::string eol = "\r\n";
-    std::string prompt = "M1112>";
-    int noisePercent = 5;
-    unsigned seed = 1;
+    std::string state;
+    ModemSettings modem;
 };
 
-void usage()
+void usage(FILE *to)
 {
-    std::fprintf(stderr,
-                 "usage: modemsim --link PATH [--record FILE] [--eol crlf|lfcr|lf|cr]\n"
-                 "                [--prompt TEXT] [--noise PERCENT] [--seed N]\n");
+    const ModemSettings d;
+    std::fprintf(to,
+                 "usage: modemsim --link PATH [--record FILE] [--state FILE]\n"
+                 "                [--eol crlf|lfcr|lf|cr] [--noise PERCENT] [--seed N]\n"
+                 "                [--answer-ms MIN[-MAX]] [--boot-seconds S]\n"
+                 "                [--prompt TEXT] [--text NAME=TEXT]...\n"
+                 "  --link PATH         symlink made to the terminal (required)\n"
+                 "  --record FILE       what the modem received, lost, accepted and refused,\n"
+                 "                      then its password and running configuration\n"
+                 "  --state FILE        password and saved configuration, kept between runs\n"
+                 "                      (missing: a new modem, password %s)\n"
+                 "  --eol               line ending of the answers (crlf)\n"
+                 "  --noise PERCENT     lines with a NUL and a backspaced character (5)\n"
+                 "  --seed N            for the noise and the answer times (1)\n"
+                 "  --answer-ms MIN-MAX time each line takes to answer (%lld-%lld)\n"
+                 "  --boot-seconds S    deaf after restart (%g)\n"
+                 "  --prompt TEXT       the command prompt (\"%s\"), as --text prompt=TEXT\n"
+                 "  --text NAME=TEXT    one of the texts: banner (\"%s\"),\n"
+                 "                      login (\"%s\"), password (\"%s\"),\n"
+                 "                      refused (\"%s\"), error (\"%s\")\n",
+                 ModemFlash().password.c_str(), (long long)d.answerMin,
+                 (long long)d.answerMax, double(d.bootMs) / 1000, d.texts.prompt.c_str(),
+                 d.texts.banner.c_str(), d.texts.login.c_str(), d.texts.password.c_str(),
+                 d.texts.refused.c_str(), d.texts.error.c_str());
+}
+
+bool setText(ModemTexts &texts, const std::string &assignment)
+{
+    const size_t equals = assignment.find('=');
+    const std::string name = assignment.substr(0, equals);
+    std::string *text = name == "banner" ? &texts.banner
+        : name == "login"                ? &texts.login
+        : name == "password"             ? &texts.password
+        : name == "refused"              ? &texts.refused
+        : name == "prompt"               ? &texts.prompt
+        : name == "error"                ? &texts.error
+                                         : nullptr;
+    if (!text || equals == std::string::npos)
+        return false;
+    *text = assignment.substr(equals + 1);
+    return true;
 }
 
 bool parse(int argc, char **argv, Options &options)
 {
+    ModemSettings &modem = options.modem;
+    modem.noisePercent = 5;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (i + 1 >= argc) {
@@ -61,33 +101,56 @@ bool parse(int argc, char **argv, Options &options)
             return false;
         }
         const std::string value = argv[++i];
+        char *end = nullptr;
         if (arg == "--link") {
             options.link = value;
         } else if (arg == "--record") {
             options.record = value;
+        } else if (arg == "--state") {
+            options.state = value;
         } else if (arg == "--prompt") {
-            options.prompt = value;
+            modem.texts.prompt = value;
+        } else if (arg == "--text") {
+            if (!setText(modem.texts, value)) {
+                std::fprintf(stderr, "modemsim: --text takes NAME=TEXT, not %s\n", value.c_str());
+                return false;
+            }
         } else if (arg == "--eol") {
             if (value == "crlf")
-                options.eol = "\r\n";
+                modem.eol = "\r\n";
             else if (value == "lfcr")
-                options.eol = "\n\r";
+                modem.eol = "\n\r";
             else if (value == "lf")
-                options.eol = "\n";
+                modem.eol = "\n";
             else if (value == "cr")
-                options.eol = "\r";
+                modem.eol = "\r";
             else {
                 std::fprintf(stderr, "modemsim: unknown line ending %s\n", value.c_str());
                 return false;
             }
         } else if (arg == "--noise") {
-            options.noisePercent = std::atoi(value.c_str());
-            if (options.noisePercent < 0 || options.noisePercent > 100) {
+            modem.noisePercent = std::atoi(value.c_str());
+            if (modem.noisePercent < 0 || modem.noisePercent > 100) {
                 std::fprintf(stderr, "modemsim: --noise takes 0 to 100\n");
                 return false;
             }
         } else if (arg == "--seed") {
-            options.seed = unsigned(std::strtoul(value.c_str(), nullptr, 10));
+            modem.seed = unsigned(std::strtoul(value.c_str(), nullptr, 10));
+        } else if (arg == "--answer-ms") {
+            modem.answerMin = modem.answerMax = std::strtoll(value.c_str(), &end, 10);
+            if (*end == '-')
+                modem.answerMax = std::strtoll(end + 1, &end, 10);
+            if (*end || modem.answerMin < 0 || modem.answerMax < modem.answerMin) {
+                std::fprintf(stderr, "modemsim: --answer-ms takes MIN or MIN-MAX\n");
+                return false;
+            }
+        } else if (arg == "--boot-seconds") {
+            const double seconds = std::strtod(value.c_str(), &end);
+            if (*end || !(seconds >= 0 && seconds < 1e6)) {
+                std::fprintf(stderr, "modemsim: --boot-seconds takes a number of seconds\n");
+                return false;
+            }
+            modem.bootMs = std::int64_t(seconds * 1000);
         } else {
             std::fprintf(stderr, "modemsim: unknown option %s\n", arg.c_str());
             return false;
@@ -115,71 +178,28 @@ bool writeAll(int fd, const char *data, size_t size)
     return true;
 }
 
-class Console
+// Writes to the terminal. Nobody reading the port and its queue full: what
+// waited there is forgotten, as a modem talking to an unplugged cable would.
+void send(int master, int slave, const std::string &bytes)
 {
-public:
-    Console(int master, int slave, const Options &options)
-        : m_master(master), m_slave(slave), m_options(options), m_random(options.seed)
-    {
-    }
-
-    void receive(const char *data, size_t size)
-    {
-        std::string out;
-        for (size_t i = 0; i < size; ++i) {
-            const char c = data[i];
-            if (c == '\r') {
-                if (noisy()) {
-                    out += '\0';
-                    out += "#\b";
-                }
-                out += m_options.eol;
-                out += m_options.prompt;
-            } else if (c == '\b' || c == 0x7f) {
-                out += "\b \b";
-            } else {
-                out += c;
-            }
+    size_t done = 0;
+    bool flushed = false;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(master, bytes.data() + done, bytes.size() - done);
+        if (n > 0) {
+            done += size_t(n);
+            continue;
         }
-        send(out);
-    }
-
-private:
-    bool noisy()
-    {
-        if (m_options.noisePercent == 0)
-            return false;
-        return int(m_random() % 100) < m_options.noisePercent;
-    }
-
-    void send(const std::string &bytes)
-    {
-        size_t done = 0;
-        bool flushed = false;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(m_master, bytes.data() + done, bytes.size() - done);
-            if (n > 0) {
-                done += size_t(n);
-                continue;
-            }
-            if (n < 0 && errno == EINTR)
-                continue;
-            // Nobody is reading the port and its queue is full: forget what
-            // waited there, as a modem talking to an unplugged cable would.
-            if (n < 0 && errno == EAGAIN && !flushed) {
-                ::tcflush(m_slave, TCIFLUSH);
-                flushed = true;
-                continue;
-            }
-            return;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno == EAGAIN && !flushed) {
+            ::tcflush(slave, TCIFLUSH);
+            flushed = true;
+            continue;
         }
+        return;
     }
-
-    int m_master;
-    int m_slave;
-    const Options &m_options;
-    std::mt19937 m_random;
-};
+}
 
 bool makeRaw(int fd)
 {
@@ -227,9 +247,18 @@ void removeLink(const std::string &link, const char *device)
 int main(int argc, char **argv)
 {
     Options options;
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        usage(stdout);
+        return 0;
+    }
     if (!parse(argc, argv, options)) {
-        usage();
+        usage(stderr);
         return 2;
+    }
+    std::optional<ModemFlash> flash = ModemFlash();
+    if (!options.state.empty() && !(flash = readFlash(options.state))) {
+        std::fprintf(stderr, "modemsim: %s is not a state file\n", options.state.c_str());
+        return 1;
     }
 
     struct sigaction action {};
@@ -274,32 +303,46 @@ int main(int argc, char **argv)
         return 1;
     std::fprintf(stderr, "modemsim: %s -> %s\n", options.link.c_str(), device.c_str());
 
-    Console console(master, slave, options);
+    ModemModel modem(options.modem, *flash);
+    const auto start = std::chrono::steady_clock::now();
+    const auto now = [&] {
+        return std::int64_t(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                std::chrono::steady_clock::now() - start)
+                                .count());
+    };
+    // What the model did goes out, to the record and to the state file.
+    const auto flush = [&](const std::string &more) {
+        send(master, slave, modem.takeOutput());
+        const std::string text = modem.takeRecord() + more;
+        if (record >= 0 && !writeAll(record, text.data(), text.size()))
+            std::fprintf(stderr, "modemsim: cannot write the record: %s\n", std::strerror(errno));
+        if (modem.takeFlashChange() && !options.state.empty() && !writeFlash(options.state, modem.flash()))
+            std::fprintf(stderr, "modemsim: cannot write %s\n", options.state.c_str());
+    };
+
     char buffer[4096];
     int status = 0;
     while (!g_stop) {
+        const std::optional<std::int64_t> next = modem.nextEvent();
+        const int timeout = next ? int(std::clamp<std::int64_t>(*next - now(), 0, 250)) : 250;
         pollfd pfd {master, POLLIN, 0};
-        const int ready = ::poll(&pfd, 1, 250);
-        if (ready < 0) {
-            if (errno == EINTR)
-                continue;
+        const int ready = ::poll(&pfd, 1, timeout);
+        if (ready < 0 && errno != EINTR) {
             status = 1;
             break;
         }
-        if (ready == 0 || !(pfd.revents & POLLIN))
-            continue;
-        const ssize_t n = ::read(master, buffer, sizeof buffer);
-        if (n <= 0) {
-            if (n < 0 && (errno == EINTR || errno == EAGAIN))
-                continue;
-            // Cannot happen while we hold the slave open; do not spin if it does.
-            ::usleep(10000);
-            continue;
+        if (ready > 0 && (pfd.revents & POLLIN)) {
+            const ssize_t n = ::read(master, buffer, sizeof buffer);
+            if (n > 0)
+                modem.receive(now(), std::string_view(buffer, size_t(n)));
+            else if (n == 0 || (errno != EINTR && errno != EAGAIN))
+                ::usleep(10000); // cannot happen while we hold the slave open; do not spin
         }
-        if (record >= 0 && !writeAll(record, buffer, size_t(n)))
-            std::fprintf(stderr, "modemsim: cannot write the record: %s\n", std::strerror(errno));
-        console.receive(buffer, size_t(n));
+        modem.advanceTo(now());
+        flush({});
     }
+    modem.advanceTo(now());
+    flush(modem.finalState());
 
     removeLink(options.link, device.c_str());
     if (record >= 0)
