@@ -4,10 +4,13 @@
 #include "shell/textfile.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <utility>
 
 #if defined(Q_OS_UNIX)
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #elif defined(Q_OS_WIN)
 #include <io.h>
@@ -109,19 +112,52 @@ QString logFileName(const QString &phone)
     return QStringLiteral("logs/%1.log").arg(phone);
 }
 
+// Opens the log empty. Only a regular file is written: a FIFO there would
+// block the open for ever, and a link would have another file emptied.
+static bool openEmpty(QFile &file, const QString &name)
+{
+#if defined(Q_OS_UNIX)
+    const int fd = ::open(QFile::encodeName(name).constData(),
+                          O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (fd < 0)
+        return false;
+    struct stat status;
+    const bool regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+    if (regular) {
+        // The modem's echo of the new password can be in it. An older log
+        // keeps its mode unless made owner-only; a file system that holds no
+        // permissions refuses, and the log is written all the same.
+        textfile::restrictToOwner(fd);
+    }
+    const int flags = regular ? ::fcntl(fd, F_GETFL) : -1;
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 || ::ftruncate(fd, 0) != 0
+        || !file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
+    return true;
+#else
+    const QFileInfo found(name);
+    if (found.isSymLink() || (found.exists() && !found.isFile()))
+        return false;
+    file.setFileName(name);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+#endif
+}
+
 bool LogFile::open(const QString &phone, QString *error)
 {
     m_file.close();
     m_failed = false;
     m_size = 0;
-    m_file.setFileName(logFileName(phone));
-    if (m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    // Kept apart: a file opened from a descriptor forgets its name.
+    m_name = logFileName(phone);
+    if (openEmpty(m_file, m_name))
         return true;
-    if (QDir().mkpath(QStringLiteral("logs"))
-        && m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (QDir().mkpath(QStringLiteral("logs")) && openEmpty(m_file, m_name))
         return true;
     if (error)
-        *error = QStringLiteral("No se ha podido escribir el fichero %1.").arg(m_file.fileName());
+        *error = QStringLiteral("No se ha podido escribir el fichero %1.").arg(m_name);
     return false;
 }
 
@@ -168,6 +204,6 @@ bool LogFile::finish(TransferLog &log, bool stoppedByUser, QString *error)
     m_file.close();
     m_failed |= m_file.error() != QFileDevice::NoError;
     if (m_failed && error)
-        *error = QStringLiteral("No se ha podido escribir el fichero %1.").arg(m_file.fileName());
+        *error = QStringLiteral("No se ha podido escribir el fichero %1.").arg(m_name);
     return !m_failed;
 }

@@ -87,6 +87,7 @@ public:
 
 private:
     QFile m_file;
+    QString m_name;
     qsizetype m_size = 0; // bytes of the log in the file
     bool m_failed = false;
     bool m_dirty = false; // written since the last makeDurable

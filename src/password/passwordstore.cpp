@@ -156,7 +156,7 @@ bool storePasswordJournaled(const QString &password, QString *error, const QStri
     if (!textfile::writeAtomically(journal, record, error, false, /*ownerOnly=*/true))
         return false;
     if (!writePasswordFile(path, *bytes, error)) {
-        QFile::remove(journal);
+        textfile::removeDurably(journal);
         return false;
     }
     return true;
@@ -164,7 +164,7 @@ bool storePasswordJournaled(const QString &password, QString *error, const QStri
 
 void keepStoredPassword(const QString &path)
 {
-    QFile::remove(passwordJournalPath(path));
+    textfile::removeDurably(passwordJournalPath(path));
 }
 
 bool restorePreviousPassword(const QString &path)
@@ -181,7 +181,7 @@ bool restorePreviousPassword(const QString &path)
     bool restored = false;
     if (current == journal->written) {
         restored = journal->previous.isEmpty()
-            ? (!QFile::exists(path) || QFile::remove(path))
+            ? textfile::removeDurably(path)
             : writePasswordFile(path, journal->previous, nullptr);
     } else {
         // Cut short before the store, claves.dat still holds the file the
@@ -191,5 +191,5 @@ bool restorePreviousPassword(const QString &path)
     }
     // Kept when the restore failed: the next start tries again, and no
     // transfer runs meanwhile.
-    return restored && QFile::remove(journalPath);
+    return restored && textfile::removeDurably(journalPath);
 }

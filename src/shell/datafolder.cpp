@@ -42,7 +42,10 @@ Choice choose(const QString &dirOption, const QString &workingDir, const QString
 
 bool isWritable(const QString &folder)
 {
-    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".adslconf-XXXXXX")));
+    // Named as the program's temporaries, so that a probe a kill left behind
+    // goes at the next start.
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral("adslconf%1XXXXXX")
+                                                   .arg(QLatin1String(textfile::temporaryMarker))));
     return probe.open();
 }
 

@@ -3,8 +3,17 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
-#include <QSaveFile>
+#include <QRandomGenerator>
+
+#if defined(Q_OS_UNIX)
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#elif defined(Q_OS_WIN)
+#include <string>
+#include <windows.h>
+#endif
 
 namespace textfile {
 
@@ -30,7 +39,8 @@ bool isSingleByte(const QString &text)
 ReadResult readFile(const QString &path, QByteArray *bytes)
 {
     const QFileInfo info(path);
-    if (!info.exists())
+    // A folder where the file should be holds no file: it is missing.
+    if (!info.exists() || info.isDir())
         return ReadResult::Missing;
     if (!info.isFile() || info.size() > maxFileSize)
         return ReadResult::Damaged;
@@ -49,32 +59,118 @@ bool readAll(const QString &path, QByteArray *bytes)
     return readFile(path, bytes) == ReadResult::Ok;
 }
 
+static QString temporaryName(const QString &path)
+{
+    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    QString name = path + QLatin1String(temporaryMarker);
+    for (int i = 0; i < 6; ++i)
+        name += QLatin1Char(letters[QRandomGenerator::global()->bounded(int(sizeof letters) - 1)]);
+    return name;
+}
+
+// A name taken by another temporary is tried again with other random letters.
+constexpr int nameAttempts = 16;
+
+#if defined(Q_OS_UNIX)
+
+static bool flushFolderOf(const QString &path)
+{
+    const int dir = ::open(QFile::encodeName(QFileInfo(path).path()).constData(),
+                           O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0)
+        return false;
+    const bool flushed = ::fsync(dir) == 0;
+    ::close(dir);
+    return flushed;
+}
+
+static bool writeAll(int fd, const QByteArray &bytes)
+{
+    const char *at = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, at, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        at += n;
+        left -= n;
+    }
+    return true;
+}
+
+static bool ownerOnlyPermissions(int fd)
+{
+    return ::fchmod(fd, S_IRUSR | S_IWUSR) == 0;
+}
+
 static bool tryWrite(const QString &path, const QByteArray &bytes, bool ownerOnly)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (ownerOnly) {
-        const bool restricted =
-            file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-#ifdef Q_OS_UNIX
-        // Set before any byte is written; a secret others could read is not written at all.
-        if (!restricted) {
-            file.cancelWriting();
+    int fd = -1;
+    QByteArray temporary;
+    for (int attempt = 0; fd < 0 && attempt < nameAttempts; ++attempt) {
+        temporary = QFile::encodeName(temporaryName(path));
+        // Owner-only from its creation: nobody else can open it before the
+        // secret is in. A file system without permissions ignores the mode.
+        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                    ownerOnly ? S_IRUSR | S_IWUSR : 0666);
+        if (fd < 0 && errno != EEXIST)
             return false;
-        }
-#else
-        Q_UNUSED(restricted); // elsewhere the folder's access rules decide
-#endif
     }
-    // commit() misses a write refused at the final flush (disk full, file
-    // size limit) and would put the cut file in place.
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        file.cancelWriting();
+    if (fd < 0)
+        return false;
+    const bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    if (::close(fd) != 0 || !written
+        || ::rename(temporary.constData(), QFile::encodeName(path).constData()) != 0) {
+        ::unlink(temporary.constData());
         return false;
     }
-    return file.commit();
+    // The new file is in place whatever this says: a folder that cannot be
+    // flushed (some network file systems) is no reason to report a failure.
+    flushFolderOf(path);
+    return true;
 }
+
+#elif defined(Q_OS_WIN)
+
+static bool ownerOnlyPermissions(int)
+{
+    return true; // the folder's access rules decide
+}
+
+static bool tryWrite(const QString &path, const QByteArray &bytes, bool)
+{
+    HANDLE file = INVALID_HANDLE_VALUE;
+    std::wstring temporary;
+    for (int attempt = 0; file == INVALID_HANDLE_VALUE && attempt < nameAttempts; ++attempt) {
+        temporary = QDir::toNativeSeparators(temporaryName(path)).toStdWString();
+        // CREATE_NEW fails on any existing name, a link included.
+        file = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS)
+            return false;
+    }
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD done = 0;
+    const bool written = ::WriteFile(file, bytes.constData(), DWORD(bytes.size()), &done, nullptr)
+                         && done == DWORD(bytes.size()) && ::FlushFileBuffers(file);
+    const bool closed = ::CloseHandle(file);
+    // Write-through: the rename is on the disk when the call returns.
+    const std::wstring target = QDir::toNativeSeparators(path).toStdWString();
+    if (!written || !closed
+        || !::MoveFileExW(temporary.c_str(), target.c_str(),
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ::DeleteFileW(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+#endif
+
+bool (*restrictToOwner)(int fd) = ownerOnlyPermissions;
 
 bool writeAtomically(const QString &path, const QByteArray &bytes, QString *error, bool createDir,
                      bool ownerOnly)
@@ -91,16 +187,35 @@ bool writeAtomically(const QString &path, const QByteArray &bytes, QString *erro
     return false;
 }
 
-void removeStaleTemporaries(const QString &dir, const QString &pattern)
+bool removeDurably(const QString &path)
+{
+#if defined(Q_OS_WIN)
+    // A removal cannot be written through, a rename can: what a power cut
+    // brings back then carries the marker, and goes at the next start.
+    const QString aside = temporaryName(path);
+    const std::wstring from = QDir::toNativeSeparators(path).toStdWString();
+    const std::wstring to = QDir::toNativeSeparators(aside).toStdWString();
+    QFile::remove(::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) ? aside : path);
+#else
+    QFile::remove(path);
+#endif
+    const QFileInfo left(path);
+    if (left.exists() || left.isSymLink())
+        return false;
+#if defined(Q_OS_UNIX)
+    flushFolderOf(path);
+#endif
+    return true;
+}
+
+void removeStaleTemporaries(const QString &dir)
 {
     const QDir folder(dir);
-    static const QRegularExpression suffix(QStringLiteral("\\.[A-Za-z0-9]{6}$"));
-    const QStringList candidates =
-        folder.entryList({pattern + QStringLiteral(".??????")}, QDir::Files | QDir::CaseSensitive);
-    for (const QString &name : candidates) {
-        if (suffix.match(name).hasMatch())
-            QFile::remove(folder.filePath(name));
-    }
+    const QStringList stale = folder.entryList(
+        {QStringLiteral("*%1??????").arg(QLatin1String(temporaryMarker))},
+        QDir::Files | QDir::System | QDir::Hidden | QDir::CaseSensitive);
+    for (const QString &name : stale)
+        QFile::remove(folder.filePath(name));
 }
 
 QStringList readValues(const QByteArray &bytes)

@@ -30,19 +30,34 @@ ReadResult readFile(const QString &path, QByteArray *bytes);
 // Reads a whole file. Returns false when it is missing, unreadable or damaged.
 bool readAll(const QString &path, QByteArray *bytes);
 
+// The program's temporary files carry this in their names, then six random
+// letters or digits; start-up removes only what does. No copy an installer
+// names by hand ("conf_gen.dat.backup") carries it.
+inline constexpr char temporaryMarker[] = "~adslconf-tmp~";
+
 // Replaces the file whole, or leaves the old one untouched: the bytes go to a
-// temporary file that is renamed over the target only once fully written.
+// temporary file beside it, created afresh (never through a link), put on the
+// disk, then renamed over the target, and the rename itself put on the disk.
 // With createDir, a missing parent directory is created and the write tried
-// once more. With ownerOnly the file (and its temporary, before any byte is
-// written) can be read by its owner alone. On failure *error holds a
-// sentence for the user, in Spanish.
+// once more. With ownerOnly the file (and its temporary, from its creation)
+// can be read by its owner alone where the file system holds permissions;
+// where it holds none (FAT, exFAT) it is written all the same. On failure
+// *error holds a sentence for the user, in Spanish.
 bool writeAtomically(const QString &path, const QByteArray &bytes, QString *error,
                      bool createDir = false, bool ownerOnly = false);
 
-// Removes the temporaries that a save cut short left beside the files of
-// dir whose names match pattern (a wildcard such as "*.cfg"): the target's
-// name, a dot and six letters or digits. Nothing else is touched.
-void removeStaleTemporaries(const QString &dir, const QString &pattern);
+// Removes the file and puts the removal on the disk. True when the file is
+// gone, also when it was not there.
+bool removeDurably(const QString &path);
+
+// Makes an open file (a POSIX descriptor) readable by its owner alone; false
+// where the file system cannot hold permissions. Tests swap it for one that
+// fails to stand for such a file system.
+extern bool (*restrictToOwner)(int fd);
+
+// Removes the temporaries that a save cut short left in dir: the files whose
+// names end in temporaryMarker and six characters. Nothing else is touched.
+void removeStaleTemporaries(const QString &dir);
 
 // Values of a delimited text file, read the way the stored files were
 // written: a value ends at a comma or a line break (CR LF, CR or LF counted

@@ -2,13 +2,19 @@
 #include "loader/transferdialogue.h"
 #include "loader/transferlog.h"
 #include "password/passwordstore.h"
+#include "shell/textfile.h"
 
 #include "fakeseriallink.h"
 #include "virtualtimersource.h"
 #include "workdir.h"
 
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 using Times = QList<std::pair<qint64, bool>>;
 using Writes = QList<std::pair<qint64, QByteArray>>;
@@ -216,6 +222,9 @@ private slots:
         Rig rig(lines);
         rig.link.failWriteAt = writeFails ? lostAt : -1;
         QVERIFY(storePassword(QStringLiteral("abc")));
+        // An older log anyone could read: the modem echoes the new password.
+        QVERIFY(QDir().mkpath(QStringLiteral("logs")) && writeBytes(logFile, "older"));
+        QVERIFY(QFile::setPermissions(logFile, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
         QCOMPARE(rig.start("trumelox", next), std::nullopt);
         QCOMPARE(loadPassword(), next);
 
@@ -274,6 +283,10 @@ private slots:
                                                  .close = true, .stopCommads = false,
                                                  .inputValue = true, .mainMenuButtons = true}));
         QCOMPARE(readBytes(logFile), logged);
+#ifdef Q_OS_UNIX
+        QCOMPARE(QFileInfo(logFile).permissions() & ~(QFile::ReadUser | QFile::WriteUser),
+                 QFile::ReadOwner | QFile::WriteOwner);
+#endif
         QCOMPARE(loadPassword(), stored);
         QVERIFY(!QFile::exists(passwordJournalPath()));
         rig.dialogue.screenActivated(); // idle now: the next transfer may run
@@ -302,6 +315,9 @@ private slots:
                                "  set a,set b  \r\n\"set c, d\" dropped,\" e \"\r\n"
                                "\tset f\r\n\r\n\"open quote, g\r\nlast\n"));
             const qint64 second = rig.clock.now();
+            // Where the file system holds no permissions (FAT) all is written the same.
+            const auto restrict = std::exchange(textfile::restrictToOwner, [](int) { return false; });
+            const auto putBack = qScopeGuard([restrict] { textfile::restrictToOwner = restrict; });
             QVERIFY(!rig.dialogue.prepare({"912345678", 3, "trumelox\nquit", next}));
             QVERIFY(!rig.link.isOpen());
             QVERIFY(rig.log.isEmpty());
@@ -333,9 +349,15 @@ private slots:
                                                "texto normal o es demasiado grande.");
         QTest::newRow("no such file") << "600000000" << "" << missing;
         QTest::newRow("number with a path in it") << "../912345678" << "" << missing;
-        QTest::newRow("script is a folder") << "912345678" << "folder" << damaged;
-        QTest::newRow("logs is a file") << "912345678" << "logs"
-            << "No se puede guardar el registro de la carga. No se ha enviado nada al módem.";
+        QTest::newRow("script is a folder") << "912345678" << "folder" << missing;
+        QTest::newRow("script too large") << "912345678" << "huge" << damaged;
+        const QString noLog = "No se puede guardar el registro de la carga. No se ha enviado nada al módem.";
+        QTest::newRow("logs is a file") << "912345678" << "logs" << noLog;
+#ifdef Q_OS_UNIX
+        // Neither blocks, nor empties what a link points to.
+        QTest::newRow("log is a FIFO") << "912345678" << "fifo" << noLog;
+        QTest::newRow("log is a link") << "912345678" << "link" << noLog;
+#endif
         QTest::newRow("50 lines do not fit") << "912345678" << "50 lines"
             << "El fichero de configuración tiene 50 líneas y no puede tener más de 49. No se ha "
                "enviado nada al módem.";
@@ -359,8 +381,18 @@ private slots:
         const QString script = QStringLiteral("configuraciones/912345678.cfg");
         if (obstacle == u"folder")
             QVERIFY(QFile::remove(script) && QDir().mkpath(script));
+        if (obstacle == u"huge")
+            QVERIFY(writeBytes(script, QByteArray(textfile::maxFileSize + 1, '\n')));
         if (obstacle == u"logs")
             QVERIFY(writeBytes(QStringLiteral("logs"), "in the way"));
+        const bool logsMade = obstacle == u"fifo" || obstacle == u"link";
+        QVERIFY(!logsMade || QDir().mkpath(QStringLiteral("logs")));
+#ifdef Q_OS_UNIX
+        if (obstacle == u"fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(logFile).constData(), 0600), 0);
+        if (obstacle == u"link")
+            QVERIFY(QFile::link(QStringLiteral("../claves.dat"), logFile));
+#endif
         const QByteArray stored = "\"NqLoRu\"\r\n\1\r\n";
         QVERIFY(obstacle != u"journal" || storePasswordJournaled(QStringLiteral("otra")));
         QVERIFY(writeBytes(passwordFileName, stored));
@@ -386,7 +418,7 @@ private slots:
         QVERIFY(rig.link.writes.isEmpty());
         QCOMPARE(readBytes(passwordFileName), stored);
         QCOMPARE(QFile::exists(passwordJournalPath()), obstacle == u"journal");
-        QVERIFY(!QFileInfo(QStringLiteral("logs")).isDir());
+        QCOMPARE(QFileInfo(QStringLiteral("logs")).isDir(), logsMade);
     }
 
     // How a port number becomes a device, with and without a comN entry in

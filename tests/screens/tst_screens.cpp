@@ -309,7 +309,7 @@ private slots:
         f.reset(); // the program must start in the folder made below
         WorkDir dir;
         RecordingMessageBoxes boxes;
-        for (const char *name : {"conf_gen.dat.AbC123", "claves.dat.xYz789", "claves.dat.anterior.Qw1234"})
+        for (const char *name : {"conf_gen.dat~adslconf-tmp~AbC123", "claves.dat~adslconf-tmp~xYz789"})
             QVERIFY(writeBytes(QString::fromLatin1(name), "cut short"));
         QVERIFY(storePasswordJournaled(QStringLiteral("nueva1")));
 #ifdef Q_OS_UNIX

@@ -180,25 +180,23 @@ private slots:
         QCOMPARE(textfile::readFile("limit", &bytes), R::Ok);
         QCOMPARE(bytes.size(), textfile::maxFileSize);
         QCOMPARE(textfile::readFile("beyond", &bytes), R::Damaged);
-        QCOMPARE(textfile::readFile("folder", &bytes), R::Damaged);
+        QCOMPARE(textfile::readFile("folder", &bytes), R::Missing);
         QCOMPARE(textfile::readFile("missing", &bytes), R::Missing);
 #ifdef Q_OS_UNIX
         QCOMPARE(textfile::readFile("/dev/zero", &bytes), R::Damaged); // endless; a FIFO: tst_screens
 #endif
     }
 
-    // At start only the program's own temporaries go: a stored file's
-    // name, a dot and six letters or digits.
+    // At start only the program's own temporaries go, those of the stored
+    // files and of the folder's write probe; never an installer's copies.
     void startRemovesOnlyOwnTemporaries()
     {
         WorkDir dir;
-        const QStringList removed{"conf_gen.dat.AbC123", "claves.dat.x1Y2z3",
-                                  "claves.dat.anterior.Qwerty", "configuraciones/912345678.cfg.aB3dE5"};
-        const QStringList kept{"conf_gen.dat", "conf_gen.dat.bak", "conf_gen.dat.AbC1234",
-                               "xconf_gen.dat.AbC123", "claves.dat.a-b_c1", "notas.txt.AbC123",
-                               "configuraciones/912345678.cfg", "configuraciones/912.txt.aB3dE5",
-                               "logs/912.log.aB3dE5"};
-        QVERIFY(QDir().mkpath("configuraciones") && QDir().mkpath("logs"));
+        const QStringList removed{"conf_gen.dat~adslconf-tmp~AbC123", "claves.dat.anterior~adslconf-tmp~Qwe9ty",
+                                  "adslconf~adslconf-tmp~x1Y2z3", "configuraciones/912345678.cfg~adslconf-tmp~aB3dE5"};
+        const QStringList kept{"conf_gen.dat", "conf_gen.dat.backup", "conf_gen.dat.bak", "claves.dat.copia1",
+                               "conf_gen.dat~adslconf-tmp~AbC1234", "configuraciones/912345678.cfg.backup"};
+        QVERIFY(QDir().mkpath("configuraciones"));
         for (const QString &name : removed + kept)
             QVERIFY(writeBytes(name, "x"));
         recoverInterruptedSaves();
@@ -299,7 +297,7 @@ private slots:
         first.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--hold-folder")});
         QVERIFY(first.waitForReadyRead());
         QVERIFY(storePassword("anterior") && storePasswordJournaled("nueva1"));
-        QVERIFY(writeBytes("conf_gen.dat.AbC123", "cut short"));
+        QVERIFY(writeBytes("conf_gen.dat~adslconf-tmp~AbC123", "cut short"));
         const auto files = [] {
             QMap<QString, QByteArray> all;
             for (const QString &name : QDir().entryList(QDir::Files | QDir::Hidden | QDir::System))
@@ -629,7 +627,8 @@ private slots:
         }
         auto whole = [&] { return versions.contains(stored(kind)); };
         auto files = [] {
-            return QDir().entryList(QDir::Files) + QDir(QStringLiteral("configuraciones")).entryList(QDir::Files);
+            const auto all = QDir::Files | QDir::Hidden | QDir::System;
+            return QDir().entryList(all) + QDir(QStringLiteral("configuraciones")).entryList(all);
         };
 
         QRandomGenerator random(QRandomGenerator::global()->generate());
