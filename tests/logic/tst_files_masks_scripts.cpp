@@ -131,7 +131,7 @@ int saveForEver(const QString &kind)
 
 } // namespace
 
-class TestStoredFilesAndScripts : public QObject
+class TestFilesMasksScripts : public QObject
 {
     Q_OBJECT
 
@@ -663,8 +663,8 @@ int main(int argc, char **argv)
         QThread::sleep(300); // until killed
         return 0;
     }
-    TestStoredFilesAndScripts test;
+    TestFilesMasksScripts test;
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_storedfilesandscripts.moc"
+#include "tst_files_masks_scripts.moc"
