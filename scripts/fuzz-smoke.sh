@@ -15,8 +15,7 @@ if ! clang++ -fsanitize=fuzzer "$probe/p.cpp" -o "$probe/p" >/dev/null 2>&1; the
     exit 0
 fi
 
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -DADSL_FUZZ=ON -DBUILD_TESTING=OFF \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --preset fuzz >/dev/null
 targets=(stored script log)
 cmake --build build-fuzz -j"$(nproc)" --target "${targets[@]/#/fuzz_}"
 

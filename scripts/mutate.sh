@@ -36,7 +36,7 @@ if ! git diff --quiet; then
     exit 2
 fi
 if [[ ! -f "$build/CMakeCache.txt" ]]; then
-    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 2
+    cmake --preset default -B "$build" >/dev/null || exit 2
 fi
 cmake --build "$build" -j2 >/dev/null || { echo "mutate.sh: the tree does not build" >&2; exit 2; }
 

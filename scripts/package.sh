@@ -9,10 +9,10 @@ cd "$(dirname "$0")/.."
 
 # Debian's hardening flags, and stripped binaries as a package should have.
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
-CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
-LDFLAGS="$(dpkg-buildflags --get LDFLAGS) -s"
-cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF \
-    -DCMAKE_CXX_FLAGS="$CXXFLAGS" -DCMAKE_EXE_LINKER_FLAGS="$LDFLAGS" >/dev/null
+PACKAGE_CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
+PACKAGE_LDFLAGS="$(dpkg-buildflags --get LDFLAGS) -s"
+export PACKAGE_CXXFLAGS PACKAGE_LDFLAGS
+cmake --preset package >/dev/null
 cmake --build build-package -j"$(nproc)" --target adslconf modemsim compressed_docs
 rm -f build-package/*.deb
 (cd build-package && cpack -G DEB >/dev/null)

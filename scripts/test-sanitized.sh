@@ -5,7 +5,7 @@
 # system libraries below it (scripts/lsan.supp), never the project's code.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DADSL_SANITIZE=ON -DADSL_BENCH=OFF >/dev/null
+cmake --preset asan >/dev/null
 cmake --build build-asan -j"$(nproc)"
 export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1

@@ -213,13 +213,13 @@ bool ModemNokiaConfScreen::passesChecks()
         failure = userAddressMissing;
     else if (anyOctetEmpty(config.userMaskAdd))
         failure = userMaskMissing;
-    else if (!validMask(1, config.userMaskAdd, m_settings))
+    else if (!validMask(MaskSource::Subscriber, config.userMaskAdd, m_settings))
         failure = userMaskInvalid;
     else if (anyOctetEmpty(config.modEtherIpAdd))
         failure = modemAddressMissing[wording];
     else if (anyOctetEmpty(config.modEtherMaskAdd))
         failure = modemMaskMissing[wording];
-    else if (!validMask(1, config.modEtherMaskAdd, m_settings))
+    else if (!validMask(MaskSource::Subscriber, config.modEtherMaskAdd, m_settings))
         failure = modemMaskInvalid[wording];
     if (failure.isEmpty())
         return true;

@@ -1,5 +1,7 @@
 #include "device/portname.h"
 
+#include "shell/octets.h"
+
 #include <QFileInfo>
 #include <QSerialPortInfo>
 
@@ -42,7 +44,7 @@ std::optional<int> portNumberOf(const QString &text)
     bool ok = false;
     const int port = digits.toInt(&ok);
     // The settings keep the number as a 16-bit integer.
-    if (!ok || port < 1 || port > 32767)
+    if (!ok || port < 1 || port > largestFieldNumber)
         return std::nullopt;
     return port;
 }

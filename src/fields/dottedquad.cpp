@@ -4,6 +4,18 @@
 #include <QLabel>
 #include <QLineEdit>
 
+namespace {
+// A field's frame and margins, beside its text.
+constexpr int fieldPadding = 12;
+// An octet field is as wide as four digits, one more than it holds.
+constexpr int octetFieldDigits = 4;
+} // namespace
+
+int digitFieldWidth(const QFontMetrics &metrics, int digits)
+{
+    return metrics.horizontalAdvance(QString(digits, u'0')) + fieldPadding;
+}
+
 DottedQuad::DottedQuad(const QString &name, QWidget *parent)
     : QWidget(parent)
 {
@@ -17,7 +29,7 @@ DottedQuad::DottedQuad(const QString &name, QWidget *parent)
         auto *octet = new QLineEdit(this);
         octet->setObjectName(name + u'_' + QString::number(i));
         octet->setMaxLength(3);
-        octet->setFixedWidth(octet->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 12);
+        octet->setFixedWidth(digitFieldWidth(octet->fontMetrics(), octetFieldDigits));
         octet->setAlignment(Qt::AlignCenter);
         layout->addWidget(octet);
         m_fields[i] = octet;
@@ -54,6 +66,6 @@ void DottedQuad::setFieldFont(const QFont &font)
 {
     for (QLineEdit *octet : m_fields) {
         octet->setFont(font);
-        octet->setFixedWidth(QFontMetrics(font).horizontalAdvance(QStringLiteral("0000")) + 12);
+        octet->setFixedWidth(digitFieldWidth(QFontMetrics(font), octetFieldDigits));
     }
 }

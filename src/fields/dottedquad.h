@@ -6,7 +6,12 @@
 
 #include <array>
 
+class QFontMetrics;
 class QLineEdit;
+
+// The fixed width of an entry field that shows this many digits in this
+// font, with room for the field's frame.
+int digitFieldWidth(const QFontMetrics &metrics, int digits);
 
 // One IPv4 address or mask as four octet fields side by side, dots between
 // them. The fields are named "<name>_0".."<name>_3", index 0 the leftmost

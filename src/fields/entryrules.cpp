@@ -66,7 +66,7 @@ bool phoneLengthPasses(const QString &text, const QString &minSize)
 int phoneFieldLimit(const QString &maxSize)
 {
     const std::optional<qint16> limit = toInt16(maxSize);
-    return limit && *limit > 0 ? *limit : 32767;
+    return limit && *limit > 0 ? *limit : largestFieldNumber;
 }
 
 bool fileNumberPasses(const QString &text)

@@ -11,6 +11,21 @@
 #include <QLineEdit>
 #include <QTimer>
 
+namespace {
+
+// The leave check of a field whose text either passes or shows its message.
+template<typename Passes, typename Failure>
+FieldRules::LeaveCheck passesOr(Passes passes, Failure failure)
+{
+    return [passes, failure](const QString &text) -> std::optional<Message> {
+        if (passes(text))
+            return std::nullopt;
+        return failure();
+    };
+}
+
+} // namespace
+
 FieldRules::FieldRules(QWidget *screen)
     : QObject(screen)
     , m_screen(screen)
@@ -23,47 +38,32 @@ void FieldRules::addOctets(DottedQuad *quad, OctetLeave leave)
                                                          : entryrules::subscriberOctetPasses;
     for (int i = 0; i < 4; ++i) {
         add(quad->field(i), entryrules::octetKeyMessage(),
-            [passes](const QString &text) -> std::optional<Message> {
-                if (passes(text))
-                    return std::nullopt;
-                return entryrules::octetRangeMessage();
-            },
-            true);
+            passesOr(passes, entryrules::octetRangeMessage), true);
     }
 }
 
 void FieldRules::addCounter(QLineEdit *field, bool focusBack)
 {
     add(field, entryrules::digitKeyMessage(),
-        [](const QString &text) -> std::optional<Message> {
-            if (entryrules::counterPasses(text))
-                return std::nullopt;
-            return entryrules::counterMessage();
-        },
-        focusBack);
+        passesOr(entryrules::counterPasses, entryrules::counterMessage), focusBack);
 }
 
 void FieldRules::addPhoneNumber(QLineEdit *field, const ServiceSettings &settings)
 {
     const ServiceSettings *record = &settings;
-    add(field, entryrules::digitKeyMessage(),
-        [record](const QString &text) -> std::optional<Message> {
-            if (entryrules::phoneLengthPasses(text, record->minSize))
-                return std::nullopt;
-            return entryrules::phoneLengthMessage(record->minSize, record->maxSize);
-        },
-        true);
+    const auto passes = [record](const QString &text) {
+        return entryrules::phoneLengthPasses(text, record->minSize);
+    };
+    const auto failure = [record] {
+        return entryrules::phoneLengthMessage(record->minSize, record->maxSize);
+    };
+    add(field, entryrules::digitKeyMessage(), passesOr(passes, failure), true);
 }
 
 void FieldRules::addFileNumber(QLineEdit *field)
 {
     add(field, entryrules::digitKeyMessage(),
-        [](const QString &text) -> std::optional<Message> {
-            if (entryrules::fileNumberPasses(text))
-                return std::nullopt;
-            return entryrules::configFileMessage();
-        },
-        true);
+        passesOr(entryrules::fileNumberPasses, entryrules::configFileMessage), true);
 }
 
 void FieldRules::add(QLineEdit *field, const Message &keyMessage, LeaveCheck leaveCheck,

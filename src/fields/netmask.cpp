@@ -61,11 +61,11 @@ int hostBitCount(const Octets &octets)
     return 32;
 }
 
-bool validMask(qint16 maskSource, const Octets &mask, const ServiceSettings &settings)
+bool validMask(MaskSource maskSource, const Octets &mask, const ServiceSettings &settings)
 {
     if (!allOctets(mask) || !validMaskShape(mask))
         return false;
-    if (maskSource != 0)
+    if (maskSource != MaskSource::EdcNetwork)
         return true;
     // The EDC network address must end exactly where the mask's ones end.
     if (!allOctets(settings.ipAddEDC))

@@ -13,9 +13,14 @@ bool validMaskByte(const QString &octet);
 // Texts that are not numbers count as 0.
 int hostBitCount(const Octets &octets);
 
-// Whether the four mask octets are n one bits followed by zero bits. With
-// maskSource 0 (the EDC mask) the mask must also fit the EDC network address
-// as it stands in the settings: the lowest one bit of the address sits at the
-// lowest one bit of the mask. Any other maskSource tests the shape only.
-// Empty or non-numeric octets make the mask invalid.
-bool validMask(qint16 maskSource, const Octets &mask, const ServiceSettings &settings);
+// Whose mask is checked, which decides whether its address counts too.
+enum class MaskSource : qint16 {
+    EdcNetwork = 0, // maskAddEDC: must also fit the EDC network address
+    Subscriber = 1, // userMaskAdd, modEtherMaskAdd: the shape only
+};
+
+// Whether the four mask octets are n one bits followed by zero bits. The EDC
+// network's mask must also fit the EDC network address as it stands in the
+// settings: the lowest one bit of the address sits at the lowest one bit of
+// the mask. Empty or non-numeric octets make the mask invalid.
+bool validMask(MaskSource maskSource, const Octets &mask, const ServiceSettings &settings);

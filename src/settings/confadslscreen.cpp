@@ -97,7 +97,7 @@ ConfAdslScreen::ConfAdslScreen(ServiceSettings &settings)
     auto *maxSizeTitle = named<QLabel>("maxSizeTitle", maxSizeCaption, optionsPhoneSize);
     maxSize = lineEdit("maxSize", 2, optionsPhoneSize);
     for (QLineEdit *count : {minSize, maxSize})
-        count->setFixedWidth(count->fontMetrics().horizontalAdvance(QStringLiteral("000")) + 12);
+        count->setFixedWidth(digitFieldWidth(count->fontMetrics(), 3));
     auto *sizeRow = new QHBoxLayout(optionsPhoneSize);
     sizeRow->addWidget(minSizeTitle);
     sizeRow->addWidget(minSize);
@@ -263,7 +263,7 @@ void ConfAdslScreen::save()
         maskAddEDC->field(3)->setFocus(Qt::OtherFocusReason);
         return;
     }
-    if (!validMask(0, settings.maskAddEDC, settings)) {
+    if (!validMask(MaskSource::EdcNetwork, settings.maskAddEDC, settings)) {
         showMessage(this, maskMessage);
         maskAddEDC->field(3)->setFocus(Qt::OtherFocusReason);
         return;

@@ -711,7 +711,7 @@ private slots:
 
     // The selector's text sets the port at once, and the label beside it
     // tells what that number opens; a text that names no port keeps the
-    // number and is refused at Save (the other texts: tst_loader).
+    // number and is refused at Save (the other texts: tst_transfer_log_ports).
     void portFromSelector()
     {
         ConfAdslScreen *screen = alone<ConfAdslScreen>("confADSL");

@@ -115,7 +115,7 @@ struct DeltaFollower
 
 // The transfer's logic, with no window: the log box's text and file, the
 // dialogue with the modem and the names of the ports.
-class TestLoader : public QObject
+class TestTransferLogPorts : public QObject
 {
     Q_OBJECT
 
@@ -491,5 +491,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestLoader)
-#include "tst_loader.moc"
+QTEST_GUILESS_MAIN(TestTransferLogPorts)
+#include "tst_transfer_log_ports.moc"

@@ -131,7 +131,7 @@ int saveForEver(const QString &kind)
 
 } // namespace
 
-class TestStoredFilesAndScripts : public QObject
+class TestFilesMasksScripts : public QObject
 {
     Q_OBJECT
 
@@ -503,7 +503,7 @@ private slots:
             for (const QString &b : bytes)
                 for (const QString &c : bytes)
                     for (const QString &d : bytes)
-                        if (validMask(1, {a, b, c, d}, defaultSettings()))
+                        if (validMask(MaskSource::Subscriber, {a, b, c, d}, defaultSettings()))
                             hostBits << hostBitCount({a, b, c, d});
         QList<int> prefixes;
         for (int n = 32; n >= 0; --n)
@@ -538,11 +538,10 @@ private slots:
         QFETCH(QString, edc);
         QFETCH(bool, valid);
         if (!edc.isEmpty()) {
-            QCOMPARE(validMask(0, quad(mask), withEdc(edc)), valid);
+            QCOMPARE(validMask(MaskSource::EdcNetwork, quad(mask), withEdc(edc)), valid);
             return;
         }
-        QCOMPARE(validMask(1, quad(mask), defaultSettings()), valid);
-        QCOMPARE(validMask(7, quad(mask), withEdc("junk")), valid);
+        QCOMPARE(validMask(MaskSource::Subscriber, quad(mask), withEdc("junk")), valid);
     }
 
     // Each row's script, or none when it is refused.
@@ -664,8 +663,8 @@ int main(int argc, char **argv)
         QThread::sleep(300); // until killed
         return 0;
     }
-    TestStoredFilesAndScripts test;
+    TestFilesMasksScripts test;
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_storedfilesandscripts.moc"
+#include "tst_files_masks_scripts.moc"
