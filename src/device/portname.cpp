@@ -1,7 +1,5 @@
 #include "device/portname.h"
 
-#include "shell/octets.h"
-
 #include <QFileInfo>
 #include <QSerialPortInfo>
 
@@ -31,22 +29,6 @@ QString serialPortName(int portNumber)
 QString portLabel(int portNumber)
 {
     return QStringLiteral("com%1").arg(portNumber);
-}
-
-std::optional<int> portNumberOf(const QString &text)
-{
-    const QString prefix = QStringLiteral("com");
-    if (!text.startsWith(prefix, Qt::CaseInsensitive) || text.size() == prefix.size())
-        return std::nullopt;
-    const QStringView digits = QStringView(text).mid(prefix.size());
-    if (!std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
-        return std::nullopt;
-    bool ok = false;
-    const int port = digits.toInt(&ok);
-    // The settings keep the number as a 16-bit integer.
-    if (!ok || port < 1 || port > largestFieldNumber)
-        return std::nullopt;
-    return port;
 }
 
 QString portDeviceText(int portNumber)

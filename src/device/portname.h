@@ -2,8 +2,6 @@
 
 #include <QString>
 
-#include <optional>
-
 // The device behind port number N of the settings. On Windows it is "COMN".
 // Elsewhere a file or symlink named "comN" in the working folder, when there
 // is one, gives the device (so a USB adapter or the modem simulator can take
@@ -13,10 +11,6 @@ QString serialPortName(int portNumber);
 
 // "com3": how the screens and messages name port N.
 QString portLabel(int portNumber);
-
-// The port number named by a text of the settings' port selector: "com"
-// (in any case) and a number from 1 up, nothing else.
-std::optional<int> portNumberOf(const QString &text);
 
 // What port N opens on this machine, for the installer: "com3 → /dev/ttyUSB0"
 // (on Windows "COM3"), followed by " (no existe)" when no such port is there.

@@ -3,6 +3,8 @@
 #include "shell/deployment.h"
 #include "shell/textfile.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr int valueCount = 17;
@@ -98,4 +100,20 @@ bool storeSettings(const ServiceSettings &settings, QString *error, const QStrin
         return false;
     }
     return textfile::writeAtomically(path, bytes, error);
+}
+
+std::optional<int> portNumberOf(const QString &text)
+{
+    const QString prefix = QStringLiteral("com");
+    if (!text.startsWith(prefix, Qt::CaseInsensitive) || text.size() == prefix.size())
+        return std::nullopt;
+    const QStringView digits = QStringView(text).mid(prefix.size());
+    if (!std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        return std::nullopt;
+    bool ok = false;
+    const int port = digits.toInt(&ok);
+    // The settings keep the number as a 16-bit integer.
+    if (!ok || port < 1 || port > largestFieldNumber)
+        return std::nullopt;
+    return port;
 }

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 // The one record of service parameters for the whole run. Apart from comPort
 // every field holds text as typed or as read: readers convert where they
 // need a number (toInt16), so a hand-edited file never crashes them.
@@ -21,6 +23,10 @@ struct ServiceSettings
 
     bool operator==(const ServiceSettings &) const = default;
 };
+
+// The port number named by a text of the settings' port selector: "com"
+// (in any case) and a number from 1 up, nothing else.
+std::optional<int> portNumberOf(const QString &text);
 
 inline const QString settingsFileName = QStringLiteral("conf_gen.dat");
 

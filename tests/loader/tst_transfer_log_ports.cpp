@@ -2,6 +2,7 @@
 #include "loader/transferdialogue.h"
 #include "loader/transferlog.h"
 #include "password/passwordstore.h"
+#include "settings/servicesettings.h"
 #include "shell/textfile.h"
 
 #include "fakeseriallink.h"
