@@ -433,7 +433,7 @@ void TransferDialogue::takeHidden()
 void TransferDialogue::poll()
 {
     const QByteArray received = m_link.isOpen() ? m_link.readAll() : QByteArray();
-    if (m_phase == TransferPhase::Script)
+    if (isRunning())
         m_verdict.received(received);
     if (!m_stopSendingCommands && !received.isEmpty()) {
         m_log.appendReceived(received);
