@@ -64,7 +64,8 @@ void LoadVerdict::lineEnded()
 {
     const QString line = rightTrimmed(QString::fromLatin1(std::exchange(m_line, {})));
     for (size_t i = m_waiting; i < m_lines.size(); ++i) {
-        if (line.endsWith(m_lines[i].text)) {
+        // An empty line's echo is a bare line break, maybe behind a prompt.
+        if (m_lines[i].text.isEmpty() || line.endsWith(m_lines[i].text)) {
             m_lines[i].echoed = true;
             m_waiting = i + 1;
             return;
