@@ -8,9 +8,10 @@
 // backspace edits applied, CR, LF, CR LF and LF CR each ending one line)
 // are matched to the lines sent in order: a received line that ends with
 // the text of a waiting line is its echo, as the modem may print a prompt
-// before it, and the waiting lines before that one were never echoed. Any
-// other received line is an answer to the line last sent when it began,
-// and an error answer when it holds one of the error words.
+// before it (any line echoes an empty one), and the waiting lines before
+// that one were never echoed. Any other received line is an answer to the
+// line last sent when it began, and an error answer when it holds one of
+// the error words.
 //
 // The summary names lines by number and, for the script, by text; the
 // lines that carry a password never by text, and nothing received ever.
