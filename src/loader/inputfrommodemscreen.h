@@ -35,6 +35,7 @@ public:
     QPushButton *close;
     QPushButton *stopCommads;
     QProgressBar *progress; // phase and time remaining
+    QLabel *verdict;        // what the modem sent back, after each load
 
     bool stopSendingCommands() const { return m_dialogue->stopSendingCommands(); }
 

@@ -1072,9 +1072,9 @@ private slots:
         f->app.settings().maxSize = QStringLiteral("12");
         QPointer<InputFromModemScreen> s = openFromMenu(&MainMenuScreen::M_loadConf, f->app.inputFromModem());
         QCOMPARE((QStringList{s->windowTitle(), caption(s, "userPhoneNumTitle"), caption(s, "loadConf"),
-                              caption(s, "close"), caption(s, "stopCommads")}),
+                              caption(s, "close"), caption(s, "stopCommads"), s->verdict->accessibleName()}),
                  (QStringList{"Command log", "Número de teléfono:", "&Cargar configuración",
-                              "C&errar", "&Parar"}));
+                              "C&errar", "&Parar", "Resultado de la carga"}));
         QVERIFY(s->userPhoneNumberValue->font().bold());
         QCOMPARE(s->userPhoneNumberValue->font().pointSize(), 12);
         QVERIFY(s->inputValue->isReadOnly());
@@ -1131,6 +1131,8 @@ private slots:
         f->clock.advanceTo(104100);
         QCOMPARE(f->link->writes.size(), 15);
         QCOMPARE(states(), QStringLiteral("11101/11111"));
+        QCOMPARE(s->verdict->text(), "El módem no ha devuelto 13 de las 15 líneas enviadas: acceso 3, acceso 4 "
+                                     "(clave), acceso 5, acceso 6, acceso 7 (clave) y 8 más.");
         const QByteArray logged = readBytes(QStringLiteral("logs/912345678.log"));
         QVERIFY(f->link->isOpen());
         click(s->close);
@@ -1150,6 +1152,7 @@ private slots:
         QCOMPARE(states(), QStringLiteral("11101/11111"));
         QVERIFY(s->inputValue->toPlainText().isEmpty());
         click(s->loadConf);
+        QCOMPARE(s->verdict->text(), QString());
         f->clock.advance(96100);
         click(s->stopCommads);
         QVERIFY(s->stopSendingCommands());
@@ -1157,6 +1160,7 @@ private slots:
         f->clock.advance(300000);
         QCOMPARE(states(), QStringLiteral("11101/11111"));
         QCOMPARE(s->progress->text(), QStringLiteral("Carga parada por el usuario"));
+        QCOMPARE(s->verdict->text(), "Carga parada. " + LoadVerdict::silentText());
         QCOMPARE(f->boxes.shown.mid(3), QList<Message>{powerCycle});
 
         // Once idle the window closes for good; it is made afresh on the next use.
