@@ -34,6 +34,7 @@ const QString remainingFormat = QStringLiteral("%1: quedan %2:%3");
 const QString finishedText = QStringLiteral("Carga terminada");
 const QString stoppedText = QStringLiteral("Carga parada por el usuario");
 const QString interruptedText = QStringLiteral("Carga interrumpida");
+const QString verdictName = QStringLiteral("Resultado de la carga");
 
 const Message refuseCloseMessage{
     QString(),
@@ -71,6 +72,13 @@ InputFromModemScreen::InputFromModemScreen(const ServiceSettings &settings,
     progress->setRange(0, 1);
     progress->setValue(0);
     progress->setFormat(QString());
+    // A label, not the bar's painted text, so that a screen reader reads it.
+    verdict = new QLabel(this);
+    verdict->setObjectName(QStringLiteral("verdict"));
+    verdict->setAccessibleName(verdictName);
+    verdict->setWordWrap(true);
+    verdict->setTextFormat(Qt::PlainText);
+    verdict->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     loadConf = new QPushButton(loadConfCaption, this);
     loadConf->setObjectName(QStringLiteral("loadConf"));
@@ -89,6 +97,7 @@ InputFromModemScreen::InputFromModemScreen(const ServiceSettings &settings,
     layout->addLayout(top);
     layout->addWidget(inputValue, 1);
     layout->addWidget(progress);
+    layout->addWidget(verdict);
     layout->addLayout(buttons);
     resize(640, 440);
 
@@ -122,6 +131,7 @@ InputFromModemScreen::InputFromModemScreen(const ServiceSettings &settings,
         progress->setFormat(m_dialogue->wasInterrupted() ? interruptedText
                             : stopped                     ? stoppedText
                                                           : finishedText);
+        verdict->setText(m_dialogue->verdict());
     });
     // A lost port or log can be reported while the installer works on another
     // screen. Shown over this window, closing the box would hand it the
@@ -193,6 +203,7 @@ void InputFromModemScreen::startTransfer()
     progress->setRange(0, 1);
     progress->setValue(0);
     progress->setFormat(QString());
+    verdict->clear();
     const AccessPasswords passwords = m_passwords();
     const TransferRequest request{userPhoneNumberValue->text(), m_settings.comPort, passwords.current,
                                   passwords.next};

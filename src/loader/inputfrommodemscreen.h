@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -66,6 +67,7 @@ private:
     QPushButton *closeButton; // `close`
     QPushButton *stopCommads;
     QProgressBar *progress; // phase and time remaining
+    QLabel *verdict;        // what the modem sent back, after each load
     TransferLog m_log;
     std::unique_ptr<SerialLink> m_link;
     std::unique_ptr<TransferDialogue> m_dialogue;

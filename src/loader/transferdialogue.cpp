@@ -3,6 +3,7 @@
 #include "builder/configscript.h"
 #include "device/seriallink.h"
 #include "device/timersource.h"
+#include "loader/preferences.h"
 #include "loader/readlines.h"
 #include "loader/transferlog.h"
 #include "password/passwordstore.h"
@@ -212,6 +213,8 @@ void TransferDialogue::begin()
     m_interrupted = false;
     m_loginPauseDone = false;
     m_stoppedAt = -1;
+    m_verdict = LoadVerdict(Preferences::load().errorWords);
+    m_verdictText.clear();
     m_startedAt = m_timers.now();
     m_phase = TransferPhase::Password;
     m_progressTimer->start(progressInterval);
@@ -299,6 +302,7 @@ void TransferDialogue::sendNextStopLine()
             m_sendTimer->start(m_timings.lineWait);
         return;
     }
+    takeHidden();
     closePort();
     finish();
 }
@@ -310,6 +314,9 @@ void TransferDialogue::finish()
     // Take in what has arrived up to this instant, so the file holds it all.
     if (!m_stopSendingCommands && !m_portClosed)
         poll();
+    m_verdictText = m_verdict.text(m_interrupted    ? LoadVerdict::End::PortLost
+                                   : m_userStopped ? LoadVerdict::End::Stopped
+                                                   : LoadVerdict::End::Completed);
     m_phase = TransferPhase::Idle;
     if (!m_passwordSent) {
         restorePreviousPassword();
@@ -347,8 +354,10 @@ void TransferDialogue::cutShort()
     // lost link hands over what it had read before it closed).
     m_sendTimer->stop();
     m_pollTimer->stop();
+    const QByteArray rest = m_link.readAll();
     if (m_phase == TransferPhase::Script && !m_stopSendingCommands)
-        m_log.appendReceived(m_link.readAll());
+        m_log.appendReceived(rest);
+    m_verdict.received(rest);
     m_portClosed = true;
     m_interrupted = true;
     finish();
@@ -386,9 +395,21 @@ bool TransferDialogue::sendLine(const QString &line)
         if (const qsizetype at = line.indexOf(lineBreak); at >= 0)
             end = std::min(end, at);
     }
+    if (m_phase != TransferPhase::Script)
+        takeHidden();
+    const QByteArray bytes = line.left(end).toLatin1();
     QString error;
-    const bool sent = m_link.write(line.left(end).toLatin1() + cmdEnd, &error);
+    const bool sent = m_link.write(bytes + cmdEnd, &error);
     m_logFile.makeDurable();
+    if (sent) {
+        const bool password = m_phase == TransferPhase::Password;
+        m_verdict.sent(password                            ? LoadVerdict::Part::Access
+                       : m_phase == TransferPhase::Script ? LoadVerdict::Part::Script
+                                                          : LoadVerdict::Part::Stop,
+                       m_index, bytes,
+                       password ? m_index == 3 || m_index == newPasswordLine
+                                : m_phase == TransferPhase::Script && m_index == 3);
+    }
     // A line that did not reach the port ends the transfer as a lost port.
     if (!sent)
         linkLost(error);
@@ -398,15 +419,22 @@ bool TransferDialogue::sendLine(const QString &line)
 void TransferDialogue::startReading()
 {
     m_log.startReading();
-    if (m_link.isOpen())
-        m_link.readAll();
+    takeHidden();
     m_portClosed = false;
     m_pollTimer->start(m_timings.poll);
+}
+
+void TransferDialogue::takeHidden()
+{
+    if (m_link.isOpen())
+        m_verdict.received(m_link.readAll());
 }
 
 void TransferDialogue::poll()
 {
     const QByteArray received = m_link.isOpen() ? m_link.readAll() : QByteArray();
+    if (isRunning())
+        m_verdict.received(received);
     if (!m_stopSendingCommands && !received.isEmpty()) {
         m_log.appendReceived(received);
         m_logFile.sync(m_log);

@@ -4,14 +4,17 @@
 //   SerialLink   - the serial line (Qt SerialPort, or a stand-in in tests)
 //   TimerSource  - the clock and single-shot timers that pace the dialogue
 //   TransferLog  - the log box's text and its rendering of received bytes
+//   LoadVerdict  - what the modem's answers show, summed up at the end
 //   TransferDialogue - the timed dialogue: password phase, script phase,
 //                  stop sequence, log file; tells the screen which controls
 //                  are enabled and how far it has got
 //   InputFromModemScreen - the window: applies the controls, shows messages
 //                  and the log (LogView)
-// The dialogue is paced by time alone and never reads the modem's answers.
+// The dialogue is paced by time alone: it reads the modem's answers only to
+// show them and to sum them up for the installer, never to decide anything.
 
 #include "loader/commomdata.h"
+#include "loader/loadverdict.h"
 #include "loader/transferlog.h"
 #include "shell/message.h"
 
@@ -105,6 +108,9 @@ public:
     bool stopSendingCommands() const { return m_stopSendingCommands; }
     // The last transfer ended because the port went away.
     bool wasInterrupted() const { return m_interrupted; }
+    // One line for the installer on what the modem sent back during the
+    // last load; empty until a load has ended.
+    const QString &verdict() const { return m_verdictText; }
 
     // The texts this dialogue shows, in one place.
     static Message powerCycleMessage();
@@ -126,6 +132,8 @@ private:
     // False when the line did not reach the port: the transfer is over.
     bool sendLine(const QString &line);
     void startReading();
+    // What arrives while the log shows nothing still counts for the verdict.
+    void takeHidden();
     void poll();
     void sendTimeout();
     void sendNextScriptLine();
@@ -140,6 +148,8 @@ private:
     TimerSource &m_timers;
     TransferLog &m_log;
     LogFile m_logFile;
+    LoadVerdict m_verdict;
+    QString m_verdictText;
     TransferTimings m_timings;
     std::unique_ptr<Timer> m_sendTimer;
     std::unique_ptr<Timer> m_pollTimer;

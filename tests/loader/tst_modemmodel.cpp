@@ -1,4 +1,5 @@
 #include "builder/configscript.h"
+#include "loader/preferences.h"
 #include "loader/transferdialogue.h"
 #include "loader/transferlog.h"
 #include "settings/servicesettings.h"
@@ -27,6 +28,9 @@ QStringList spaced(int from, const QStringList &lines)
         out.append(QStringLiteral("%1 %2\r").arg(from + 200 * out.size()).arg(line));
     return out;
 }
+
+const QString answeredAll = QStringLiteral("El módem ha contestado a las 41 líneas enviadas, sin "
+                                           "ninguna respuesta de error.");
 
 } // namespace
 
@@ -127,31 +131,80 @@ private slots:
         QVERIFY(!readFlash("damaged"));
     }
 
-    // The program's fixed schedule against the modem as simulated by
-    // default, noise included: every line lands and the modem ends up
-    // configured as the script says, with the new password.
+    // The program's fixed schedule against the model modem, each with the
+    // noise its line endings carry, and what the load's verdict makes of
+    // it. Answering everything, the modem ends up configured as the script
+    // says, with the new password.
+    void wholeLoadInVirtualTime_data()
+    {
+        QTest::addColumn<QString>("eol"); // "-": no modem at all
+        QTest::addColumn<QString>("stored");  // the modem's password
+        QTest::addColumn<qint64>("bootMs");
+        QTest::addColumn<QString>("inserted"); // after "sys"; "logout" is refused there
+        QTest::addColumn<QString>("ownError"); // the modem's error line, its last word in adslconf.ini
+        QTest::addColumn<QString>("verdict");
+
+        QTest::newRow("answers everything") << "\r\n" << "trumelox" << 25000LL << "" << "" << answeredAll;
+        QTest::newRow("silent") << "-" << "trumelox" << 25000LL << "" << "" << LoadVerdict::silentText();
+        QTest::newRow("boot beyond the restart wait") << "\n\r" << "trumelox" << 45000LL << "" << ""
+            << "El módem no ha devuelto 2 de las 41 líneas enviadas: línea 3 «admin», línea 4 (clave). El "
+               "módem ha respondido con error a: línea 6 «sys», línea 8 «eth», línea 10 «no ip address», "
+               "línea 12 «top», línea 14 «no pvc» y 9 más.";
+        QTest::newRow("wrong password in its state") << "\n" << "otra" << 25000LL << "" << ""
+            << "El módem ha respondido con error a: acceso 4 (clave), acceso 6, acceso 8, línea 1 «restore "
+               "config default», línea 3 «admin» y 14 más.";
+        QTest::newRow("refuses a command") << "\r" << "trumelox" << 25000LL << "logout" << ""
+            << "El módem ha respondido con error a: línea 7 «logout».";
+        QTest::newRow("its own error text, in the preferences")
+            << "\r\n" << "trumelox" << 25000LL << "logout" << "Orden rechazada"
+            << "El módem ha respondido con error a: línea 7 «logout».";
+    }
+
     void wholeLoadInVirtualTime()
     {
+        QFETCH(QString, eol);
+        QFETCH(QString, stored);
+        QFETCH(qint64, bootMs);
+        QFETCH(QString, inserted);
+        QFETCH(QString, ownError);
+        QFETCH(QString, verdict);
+
         WorkDir work;
         VirtualTimerSource clock;
         FakeSerialLink link{&clock};
         TransferLog log;
         TransferDialogue dialogue{link, clock, log};
         ModemSettings settings;
-        settings.noisePercent = 5;
-        SimulatedModem modem{link, clock, settings};
+        settings.eol = eol.toStdString();
+        settings.noisePercent = 40;
+        settings.bootMs = bootMs;
+        if (!ownError.isEmpty()) {
+            settings.texts.error = ownError.toStdString();
+            QVERIFY(writeBytes(Preferences::fileName,
+                               "[verdict]\nerrorWords=" + ownError.section(u' ', -1).toUtf8() + "\n"));
+        }
+        std::optional<SimulatedModem> modem;
+        if (eol != u"-")
+            modem.emplace(link, clock, settings, ModemFlash{stored.toStdString(), {}});
         SubscriberConfig subscriber{"5551234", "Estandar", {"192", "168", "1", "34"},
                                     {"255", "255", "255", "248"}, {"10", "0", "0", "2"},
                                     {"255", "255", "255", "252"}};
-        const ConfigScript script = buildConfigScript(subscriber, ConfigType::DHCP, defaultSettings());
-        QVERIFY(writeConfigScript(subscriber, ConfigType::DHCP, defaultSettings()));
+        ConfigScript script = buildConfigScript(subscriber, ConfigType::DHCP, defaultSettings());
+        if (!inserted.isEmpty())
+            script.lines.insert(6, inserted);
+        QDir().mkpath(QStringLiteral("configuraciones"));
+        QVERIFY(writeBytes(QStringLiteral("configuraciones/5551234.cfg"),
+                           script.lines.join(QStringLiteral("\r\n")).toLatin1() + "\r\n"));
         QSignalSpy finished{&dialogue, &TransferDialogue::finished};
         QVERIFY(!dialogue.prepare({"5551234", 1, "trumelox", "nuevaClave"}));
         dialogue.begin();
-        clock.advance(210000);
+        clock.advance(220000);
         QCOMPARE(finished.size(), 1);
+        QCOMPARE(dialogue.verdict(), verdict);
+        if (verdict != answeredAll)
+            return;
 
-        const ModemRecord record = modem.record();
+        const ModemRecord record = modem->record();
         QCOMPARE(qt(record.texts("lost")), QStringList());
         QCOMPARE(qt(record.texts("refused")), QStringList());
         QCOMPARE(qt(record.texts("login")), QStringList({"ok", "ok"}));

@@ -97,6 +97,8 @@ private slots:
         QCOMPARE(line.c_iflag & (IXON | IXOFF), tcflag_t(0));
         QVERIFY(finished.wait(10000));
         QCOMPARE(failed.size(), 0);
+        QCOMPARE(dialogue.verdict(),
+                 "El módem ha contestado a las 20 líneas enviadas, sin ninguna respuesta de error.");
         QtSerialLink other;
         QString error;
         QVERIFY(!other.open(1, &error)); // held for what the modem says next
@@ -145,6 +147,7 @@ private slots:
                                                      "adaptador del puerto serie.")),
                  qPrintable(text));
         QVERIFY(!link.isOpen());
+        QVERIFY(dialogue.verdict().startsWith("Carga interrumpida. El módem "));
         QTest::qWait(200);
         QCOMPARE(finished.size(), 2);
         QCOMPARE(failed.size(), 1);

@@ -1,4 +1,6 @@
 #include "device/portname.h"
+#include "loader/loadverdict.h"
+#include "loader/preferences.h"
 #include "loader/transferdialogue.h"
 #include "loader/transferlog.h"
 #include "password/passwordstore.h"
@@ -335,6 +337,58 @@ private slots:
                                            "last\r"}));
             QCOMPARE(readBytes(logFile), startText + "\r\n");
         }
+    }
+
+    // The verdict fed by hand: ">" a script line sent, "*" one holding the
+    // password, "!" a line of the stop sequence, "<" bytes received, "~" NUL.
+    void verdict_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<int>("end"); // LoadVerdict::End
+        QTest::addColumn<QString>("text");
+
+        // The last "\n" is the second half of the "\r" before it: one echo for two empty lines.
+        QTest::newRow("echoes in pieces behind a prompt, edited, any line break")
+            << QStringList{">conf", "<M11", "<12>co", "<nX\b~f\r", "<\nM1112>", ">sys", "<sys\n\r", ">eth",
+                           "<eth\n", "<\n", ">top", "<t~op\r", ">", ">", "<\n\r"}
+            << 0 << "El módem no ha devuelto 1 de las 6 líneas enviadas: línea 6 «».";
+        QTest::newRow("an answer belongs to the line last sent when it began")
+            << QStringList{">conf", "<conf\r\n% INVA", "*clave", "<LID\r\nclave\r\nLogin Incorrect\r\n", ">sys",
+                           "<sys\r\nOK\r\n"}
+            << 0 << "El módem ha respondido con error a: línea 1 «conf», línea 2 (clave).";
+        QTest::newRow("lines lost, five named; the stop sequence not judged")
+            << QStringList{">a", ">b", ">c", ">d", ">e", ">f", ">g", "<g\r\n", "!top", "<top\r\nerror\r\n", "!quit"}
+            << 1 << "Carga parada. El módem no ha devuelto 6 de las 7 líneas enviadas: línea 1 «a», línea 2 "
+                    "«b», línea 3 «c», línea 4 «d», línea 5 «e» y 1 más.";
+    }
+
+    void verdict()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(int, end);
+        QFETCH(QString, text);
+
+        LoadVerdict verdict(Preferences().errorWords);
+        int index = 0;
+        for (const QString &step : steps) {
+            const QByteArray bytes = step.mid(1).toLatin1().replace('~', '\0');
+            if (step[0] == u'<')
+                verdict.received(bytes);
+            else
+                verdict.sent(step[0] == u'!' ? LoadVerdict::Part::Stop : LoadVerdict::Part::Script, index++,
+                             bytes, step[0] == u'*');
+        }
+        QCOMPARE(verdict.text(LoadVerdict::End(end)), text);
+    }
+
+    // adslconf.ini half read is not trusted; blank words would match any answer.
+    void preferences()
+    {
+        WorkDir dir;
+        QVERIFY(writeBytes(Preferences::fileName, "[verdict\nerrorWords=mal\n\xff"));
+        QCOMPARE(Preferences::load().errorWords, Preferences().errorWords);
+        QVERIFY(writeBytes(Preferences::fileName, "[verdict]\r\nerrorWords=fallo, ,  mal \r\n"));
+        QCOMPARE(Preferences::load().errorWords, QStringList({"fallo", "mal"}));
     }
 
     // Nothing goes out unless the script fits, the port opens and the new

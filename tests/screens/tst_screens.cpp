@@ -242,7 +242,8 @@ class TestScreens : public QObject
         if (s) {
             s->showScreen();
         } else {
-            auto *transfer = new InputFromModemScreen(f->settings, [] { return AccessPasswords(); }, makeLink(), f->clock);
+            auto *transfer = new InputFromModemScreen(
+                f->settings, [] { return AccessPasswords{"trumelox", "trumelox"}; }, makeLink(), f->clock);
             connect(transfer, &InputFromModemScreen::transferRunning, [this](bool running) { f->transferRunning = running; });
             transfer->openFromMainMenu(std::nullopt, nullptr);
             s = transfer;
@@ -1077,6 +1078,8 @@ private slots:
         QVERIFY(s);
         QLineEdit *phone = line(s, "userPhoneNumberValue");
         auto *log = child<LogView>(s, "inputValue");
+        auto *verdict = child<QLabel>(s, "verdict");
+        QCOMPARE(verdict->accessibleName(), "Resultado de la carga");
         QVERIFY(phone->font().bold());
         QCOMPARE(phone->font().pointSize(), 12);
         QVERIFY(log->isReadOnly());
@@ -1132,6 +1135,8 @@ private slots:
         f->clock.advanceTo(104100);
         QCOMPARE(f->link->writes.size(), 15);
         QCOMPARE(states(s), QStringLiteral("11101/1"));
+        QCOMPARE(verdict->text(), "El módem no ha devuelto 13 de las 15 líneas enviadas: acceso 3, acceso 4 "
+                                  "(clave), acceso 5, acceso 6, acceso 7 (clave) y 8 más.");
         const QByteArray logged = readBytes(QStringLiteral("logs/912345678.log"));
         QVERIFY(f->link->isOpen());
         click(s, "close");
@@ -1149,6 +1154,7 @@ private slots:
         QCOMPARE(states(s), QStringLiteral("11101/1"));
         QVERIFY(log->toPlainText().isEmpty());
         click(s, "loadConf");
+        QCOMPARE(verdict->text(), QString());
         f->clock.advance(96100);
         click(s, "stopCommads");
         QVERIFY(s->stopSendingCommands());
@@ -1156,6 +1162,7 @@ private slots:
         f->clock.advance(300000);
         QCOMPARE(states(s), QStringLiteral("11101/1"));
         QCOMPARE(progress->text(), QStringLiteral("Carga parada por el usuario"));
+        QCOMPARE(verdict->text(), "Carga parada. " + LoadVerdict::silentText());
         QCOMPARE(f->boxes.shown.mid(3), QList<Message>{powerCycle});
     }
 
