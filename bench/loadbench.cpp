@@ -43,8 +43,11 @@ public:
     bool isOpen() const override { return m_port.isOpen(); }
     bool write(const QByteArray &bytes, QString *error) override
     {
-        sent.append({clock.elapsed(), bytes.chopped(1)});
-        return m_port.write(bytes, error);
+        const qint64 at = clock.elapsed();
+        if (!m_port.write(bytes, error))
+            return false;
+        sent.append({at, bytes.chopped(1)});
+        return true;
     }
     QByteArray readAll() override { return m_port.readAll(); }
 

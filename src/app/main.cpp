@@ -76,7 +76,7 @@ int main(int argc, char *argv[])
     const QString working = QDir::currentPath();
     const datafolder::Choice choice = datafolder::choose(
         parser.isSet(dirOption) ? parser.value(dirOption) : QString(), working, QDir::homePath(), documents,
-        datafolder::isWritable(working));
+        parser.isSet(dirOption) || datafolder::isWritable(working)); // --dir needs no probe of the working folder
     QString error;
     if (!datafolder::enter(choice.folder, &error)) {
         showMessage(nullptr, datafolder::failure(error));

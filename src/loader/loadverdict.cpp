@@ -105,7 +105,8 @@ QString LoadVerdict::text(End end) const
         if (line.part == Part::Stop)
             continue;
         ++judged;
-        if (!line.echoed)
+        // Consoles rarely echo what is typed at a password prompt.
+        if (!line.echoed && !line.secret)
             missing.append(name(line));
         if (line.errorAnswer)
             errors.append(name(line));

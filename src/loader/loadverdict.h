@@ -9,7 +9,8 @@
 // are matched to the lines sent in order: a received line that ends with
 // the text of a waiting line is its echo, as the modem may print a prompt
 // before it (any line echoes an empty one), and the waiting lines before
-// that one were never echoed. Any other received line is an answer to the
+// that one were never echoed (but for a password, which a console may
+// well not echo). Any other received line is an answer to the
 // line last sent when it began, and an error answer when it holds one of
 // the error words.
 //

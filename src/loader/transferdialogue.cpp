@@ -234,8 +234,8 @@ void TransferDialogue::sendTimeout()
             ++m_index;
             if (!sendLine(loginLines[m_index]))
                 return;
-            if (m_index == newPasswordLine && m_link.isOpen()) {
-                keepStoredPassword();
+            if (m_index == newPasswordLine) {
+                m_journalLeft = !keepStoredPassword();
                 m_passwordSent = true;
             }
             m_sendTimer->start(m_timings.lineWait);
@@ -322,6 +322,10 @@ void TransferDialogue::finish()
         restorePreviousPassword();
         m_passwordSent = true;
     }
+    // The modem has the new password: a journal left behind would put the
+    // old one back at the next start and lock the modem out.
+    const bool journalLeft = m_journalLeft && !keepStoredPassword();
+    m_journalLeft = false;
 
     emit controlsChanged(idleControls);
     QString error;
@@ -331,6 +335,15 @@ void TransferDialogue::finish()
         emit failed({QStringLiteral("Error en el fichero de registro"),
                      QStringLiteral("No se ha podido guardar el registro de la carga.\r\n%1")
                          .arg(error),
+                     MessageIcon::Warning, MessageButtons::Ok});
+    }
+    if (journalLeft && !m_quiet) {
+        emit failed({QStringLiteral("Error en el fichero de claves"),
+                     QStringLiteral("El módem ya tiene la nueva clave de acceso, pero no se ha podido "
+                                    "borrar el fichero %1.\r\nBórrelo antes de volver a abrir el "
+                                    "programa: si no, el programa volvería a poner la clave anterior "
+                                    "en claves.dat.")
+                         .arg(QFileInfo(passwordJournalPath()).absoluteFilePath()),
                      MessageIcon::Warning, MessageButtons::Ok});
     }
     emit finished(m_userStopped);

@@ -174,6 +174,7 @@ private:
     bool m_userStopped = false;
     bool m_interrupted = false;
     bool m_passwordSent = true; // "admin <new>" went out: the journal is gone
+    bool m_journalLeft = false; // ...but could not be removed yet
     bool m_quiet = false;       // the program is ending: no message boxes
     qint64 m_startedAt = 0;
     qint64 m_stoppedAt = -1;

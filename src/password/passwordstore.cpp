@@ -162,9 +162,9 @@ bool storePasswordJournaled(const QString &password, QString *error, const QStri
     return true;
 }
 
-void keepStoredPassword(const QString &path)
+bool keepStoredPassword(const QString &path)
 {
-    textfile::removeDurably(passwordJournalPath(path));
+    return textfile::removeDurably(passwordJournalPath(path));
 }
 
 bool restorePreviousPassword(const QString &path)

@@ -47,8 +47,9 @@ bool passwordJournalLeft(const QString &path = passwordFileName);
 // this call is left.
 bool storePasswordJournaled(const QString &password, QString *error = nullptr,
                             const QString &path = passwordFileName);
-// The modem has been sent the new password: it stays.
-void keepStoredPassword(const QString &path = passwordFileName);
+// The modem has been sent the new password: it stays. False when the
+// journal could not be removed: the next start would put the old one back.
+bool keepStoredPassword(const QString &path = passwordFileName);
 // Puts back the file the journal holds while claves.dat still holds what the
 // transfer wrote; at start-up and when a transfer ends before the new
 // password went out. A claves.dat changed since is never overwritten: the

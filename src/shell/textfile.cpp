@@ -12,6 +12,7 @@
 #include <unistd.h>
 #elif defined(Q_OS_WIN)
 #include <string>
+#define NOMINMAX
 #include <windows.h>
 #endif
 

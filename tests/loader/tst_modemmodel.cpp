@@ -147,7 +147,7 @@ private slots:
         QTest::newRow("answers everything") << "\r\n" << "trumelox" << 25000LL << "" << "" << answeredAll;
         QTest::newRow("silent") << "-" << "trumelox" << 25000LL << "" << "" << LoadVerdict::silentText();
         QTest::newRow("boot beyond the restart wait") << "\n\r" << "trumelox" << 45000LL << "" << ""
-            << "El módem no ha devuelto 2 de las 41 líneas enviadas: línea 3 «admin», línea 4 (clave). El "
+            << "El módem no ha devuelto 1 de las 41 líneas enviadas: línea 3 «admin». El "
                "módem ha respondido con error a: línea 6 «sys», línea 8 «eth», línea 10 «no ip address», "
                "línea 12 «top», línea 14 «no pvc» y 9 más.";
         QTest::newRow("wrong password in its state") << "\n" << "otra" << 25000LL << "" << ""

@@ -339,6 +339,20 @@ private slots:
         }
     }
 
+    // Once the modem has the new password, a journal left behind would put
+    // the old one back at the next start: the installer is told to remove it.
+    void journalThatCannotGo()
+    {
+        Rig rig(4);
+        QCOMPARE(rig.start("trumelox", "nueva1"), std::nullopt);
+        rig.clock.advanceTo(23000);
+        QVERIFY(QFile::remove(passwordJournalPath()) && QDir().mkpath(passwordJournalPath() + "/x"));
+        rig.clock.advanceTo(300000);
+        QCOMPARE(rig.finished.size(), 1);
+        QCOMPARE(rig.failures.size(), 1);
+        QVERIFY(rig.failures[0].text.contains(QFileInfo(passwordJournalPath()).absoluteFilePath()));
+    }
+
     // The verdict fed by hand: ">" a script line sent, "*" one holding the
     // password, "!" a line of the stop sequence, "<" bytes received, "~" NUL.
     void verdict_data()
@@ -352,6 +366,9 @@ private slots:
             << QStringList{">conf", "<M11", "<12>co", "<nX\b~f\r", "<\nM1112>", ">sys", "<sys\n\r", ">eth",
                            "<eth\n", "<\n", ">top", "<t~op\r", ">", ">", "<\n\r"}
             << 0 << "El módem no ha devuelto 1 de las 6 líneas enviadas: línea 6 «».";
+        QTest::newRow("a console that does not echo a password")
+            << QStringList{">admin", "<admin\r\n", "*clave", "<password: \r\n", ">conf", "<conf\r\n"} << 0
+            << "El módem ha contestado a las 3 líneas enviadas, sin ninguna respuesta de error.";
         QTest::newRow("an answer belongs to the line last sent when it began")
             << QStringList{">conf", "<conf\r\n% INVA", "*clave", "<LID\r\nclave\r\nLogin Incorrect\r\n", ">sys",
                            "<sys\r\nOK\r\n"}

@@ -293,7 +293,7 @@ ModemRecord parseRecord(std::string_view text)
         } else if (!rest.empty()) {
             const size_t end = rest.find(' ');
             const std::string ms = rest.substr(0, end);
-            if (ms.empty() || ms.size() > 15 || !std::all_of(ms.begin(), ms.end(), ::isdigit))
+            if (ms.empty() || ms.size() > 15 || !std::all_of(ms.begin(), ms.end(), [](unsigned char c) { return std::isdigit(c); }))
                 continue;
             record.events.push_back({key, std::stoll(ms),
                                      end == std::string::npos ? std::string() : unescaped(rest.substr(end + 1))});
