@@ -33,11 +33,15 @@ Choice choose(const QString &dirOption, const QString &workingDir, const QString
     const bool atHome = working == QDir(homeDir);
     const QString here = QDir::cleanPath(working.absolutePath());
     if ((!installed && atHome) || !workingDirWritable) {
-        const QString documents = documentsDir.isEmpty() ? homeDir : documentsDir;
-        return {QDir::cleanPath(QDir(documents).absoluteFilePath(QLatin1String(perUserName))),
-                installed ? here : QString()};
+        return {perUserFolder(documentsDir, homeDir), installed ? here : QString()};
     }
     return {here, QString()};
+}
+
+QString perUserFolder(const QString &documentsDir, const QString &homeDir)
+{
+    const QString documents = documentsDir.isEmpty() ? homeDir : documentsDir;
+    return QDir::cleanPath(QDir(documents).absoluteFilePath(QLatin1String(perUserName)));
 }
 
 bool isWritable(const QString &folder)

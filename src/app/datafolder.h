@@ -16,6 +16,9 @@ namespace datafolder {
 // from the desktop menu.
 inline constexpr auto perUserName = "ADSL";
 
+// <documents>/ADSL, or <home>/ADSL where the system names no documents folder.
+QString perUserFolder(const QString &documentsDir, const QString &homeDir);
+
 struct Choice
 {
     QString folder;

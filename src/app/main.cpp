@@ -46,8 +46,7 @@ int main(int argc, char *argv[])
     QApplication::installTranslator(&texts);
 
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    const QString perUser = QDir::toNativeSeparators(
-        QDir(documents.isEmpty() ? QDir::homePath() : documents).filePath(QLatin1String(datafolder::perUserName)));
+    const QString perUser = QDir::toNativeSeparators(datafolder::perUserFolder(documents, QDir::homePath()));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(

@@ -21,7 +21,9 @@ const QByteArray scriptMarker = QByteArrayLiteral("....>");
 const char *const stopLines[] = {"top", "quit", "logout", ""};
 constexpr int stopLineCount = 4;
 constexpr qint64 progressInterval = 1000;
-constexpr int newPasswordLine = 6; // "admin " + the new password
+constexpr int currentPasswordLine = 3; // of the password phase
+constexpr int newPasswordLine = 6;     // "admin " + the new password
+constexpr int scriptPasswordLine = 3;  // the script's placeholder
 
 // No transfer runs: the user may pick a number and load again.
 const TransferControls idleControls{.userPhoneNumberValue = true, .loadConf = true, .close = true,
@@ -95,7 +97,7 @@ std::optional<Message> TransferDialogue::prepare(const TransferRequest &request)
     loginLines[0] = QString();
     loginLines[1] = QString();
     loginLines[2] = QStringLiteral("admin");
-    loginLines[3] = request.currentPass;
+    loginLines[currentPasswordLine] = request.currentPass;
     loginLines[4] = QStringLiteral("conf");
     loginLines[5] = QStringLiteral("password");
     loginLines[6] = QStringLiteral("admin ") + request.newPass;
@@ -161,7 +163,7 @@ std::optional<Message> TransferDialogue::prepare(const TransferRequest &request)
     for (int i = 0; i < 4; ++i)
         stopAllowed[i] = false;
     lineWaits[1] = double(m_timings.restartWait);
-    scriptLines[3] = request.newPass;
+    scriptLines[scriptPasswordLine] = request.newPass;
 
     m_request = request;
     m_prepared = true;
@@ -420,8 +422,8 @@ bool TransferDialogue::sendLine(const QString &line)
                        : m_phase == TransferPhase::Script ? LoadVerdict::Part::Script
                                                           : LoadVerdict::Part::Stop,
                        m_index, bytes,
-                       password ? m_index == 3 || m_index == newPasswordLine
-                                : m_phase == TransferPhase::Script && m_index == 3);
+                       password ? m_index == currentPasswordLine || m_index == newPasswordLine
+                                : m_phase == TransferPhase::Script && m_index == scriptPasswordLine);
     }
     // A line that did not reach the port ends the transfer as a lost port.
     if (!sent)
