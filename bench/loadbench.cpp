@@ -15,6 +15,7 @@
 #include "device/qttimersource.h"
 #include "loader/transferdialogue.h"
 #include "loader/transferlog.h"
+#include "spinuntil.h"
 #include "settings/servicesettings.h"
 
 #include "modemmodel.h"
@@ -57,16 +58,6 @@ public:
 private:
     QtSerialLink m_port;
 };
-
-bool spinUntil(const std::function<bool()> &done, int ms)
-{
-    QDeadlineTimer deadline(ms);
-    QTimer look;
-    look.start(50);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    return done();
-}
 
 const char *yesNo(bool value)
 {

@@ -12,6 +12,7 @@
 #include "device/qttimersource.h"
 #include "loader/transferdialogue.h"
 #include "loader/transferlog.h"
+#include "spinuntil.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -34,17 +35,6 @@ double cpuSeconds()
     timespec t {};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
-
-// Runs the event loop until done() or the deadline, looking every 10 ms.
-bool spinUntil(const std::function<bool()> &done, int ms)
-{
-    QDeadlineTimer deadline(ms);
-    QTimer look;
-    look.start(10);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    return done();
 }
 
 } // namespace
