@@ -58,33 +58,27 @@ InputFromModemScreen::InputFromModemScreen(const ServiceSettings &settings,
 
     auto *userPhoneNumTitle = named<QLabel>("userPhoneNumTitle", phoneTitle, this);
     userPhoneNumTitle->setFont(classicFont(12, true));
-    userPhoneNumberValue = new QLineEdit(this);
-    userPhoneNumberValue->setObjectName(QStringLiteral("userPhoneNumberValue"));
+    userPhoneNumberValue = named<QLineEdit>("userPhoneNumberValue", this);
     userPhoneNumberValue->setFont(classicFont(12, true));
 
-    inputValue = new LogView(this);
-    inputValue->setObjectName(QStringLiteral("inputValue"));
+    inputValue = named<LogView>("inputValue", this);
     inputValue->setLog(&m_log);
 
-    progress = new QProgressBar(this);
-    progress->setObjectName(QStringLiteral("progress"));
+    progress = named<QProgressBar>("progress", this);
     progress->setTextVisible(true);
     progress->setRange(0, 1);
     progress->setValue(0);
     progress->setFormat(QString());
     // A label, not the bar's painted text, so that a screen reader reads it.
-    verdict = new QLabel(this);
-    verdict->setObjectName(QStringLiteral("verdict"));
+    verdict = named<QLabel>("verdict", this);
     verdict->setAccessibleName(verdictName);
     verdict->setWordWrap(true);
     verdict->setTextFormat(Qt::PlainText);
     verdict->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    loadConf = new QPushButton(loadConfCaption, this);
-    loadConf->setObjectName(QStringLiteral("loadConf"));
+    loadConf = named<QPushButton>("loadConf", loadConfCaption, this);
     closeButton = named<QPushButton>("close", closeCaption, this);
-    stopCommads = new QPushButton(stopCaption, this);
-    stopCommads->setObjectName(QStringLiteral("stopCommads"));
+    stopCommads = named<QPushButton>("stopCommads", stopCaption, this);
 
     auto *top = new QHBoxLayout;
     top->addWidget(userPhoneNumTitle);
