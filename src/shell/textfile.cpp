@@ -74,15 +74,16 @@ constexpr int nameAttempts = 16;
 
 #if defined(Q_OS_UNIX)
 
-static bool flushFolderOf(const QString &path)
+// Best effort: the change is made whatever this says, and some network file
+// systems cannot flush a folder at all.
+static void flushFolderOf(const QString &path)
 {
     const int dir = ::open(QFile::encodeName(QFileInfo(path).path()).constData(),
                            O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir < 0)
-        return false;
-    const bool flushed = ::fsync(dir) == 0;
+        return;
+    ::fsync(dir);
     ::close(dir);
-    return flushed;
 }
 
 static bool writeAll(int fd, const QByteArray &bytes)
@@ -127,8 +128,6 @@ static bool tryWrite(const QString &path, const QByteArray &bytes, bool ownerOnl
         ::unlink(temporary.constData());
         return false;
     }
-    // The new file is in place whatever this says: a folder that cannot be
-    // flushed (some network file systems) is no reason to report a failure.
     flushFolderOf(path);
     return true;
 }
