@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(build-essential cmake qt6-base-dev qt6-serialport-dev libgl-dev fonts-dejavu-core
-          clang libclang-rt-14-dev "$@")
+          clang libclang-rt-14-dev pandoc "$@")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -13,7 +13,7 @@ PACKAGE_CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPF
 PACKAGE_LDFLAGS="$(dpkg-buildflags --get LDFLAGS) -s"
 export PACKAGE_CXXFLAGS PACKAGE_LDFLAGS
 cmake --preset package >/dev/null
-cmake --build build-package -j"$(nproc)" --target adslconf modemsim compressed_docs
+cmake --build build-package -j"$(nproc)" --target adslconf modemsim compressed_docs guide_html
 rm -f build-package/*.deb
 (cd build-package && cpack -G DEB >/dev/null)
 deb=$(ls "$PWD"/build-package/*.deb)

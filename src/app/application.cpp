@@ -8,14 +8,22 @@
 #include "loader/inputfrommodemscreen.h"
 #include "password/changepassscreen.h"
 #include "settings/confadslscreen.h"
+#include "shell/messageboxes.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QShortcut>
 
-Application::Application(LinkMaker makeLink, TimerSource *timers)
+Application::Application(LinkMaker makeLink, TimerSource *timers, Guide guide)
     : m_makeLink(makeLink ? std::move(makeLink) : [] { return std::make_unique<QtSerialLink>(); })
+    , m_guide(std::move(guide))
     , m_realTimers(timers ? nullptr : std::make_unique<QtTimerSource>())
     , m_timers(timers ? timers : m_realTimers.get())
 {
+    if (!m_guide.open)
+        m_guide.open = QDesktopServices::openUrl;
     changePass()->loadPassword();
     m_settings = loadSettings();
 }
@@ -43,10 +51,11 @@ void Application::quit()
 
 // Creates the screen on first use, and leads its back signal to `to`.
 template<typename T, typename... Args>
-static T *lazily(std::unique_ptr<T> &screen, std::function<void()> to, Args &&...args)
+T *Application::lazily(std::unique_ptr<T> &screen, std::function<void()> to, Args &&...args)
 {
     if (!screen) {
         screen = std::make_unique<T>(std::forward<Args>(args)...);
+        offerGuide(screen.get());
         if (to)
             QObject::connect(screen.get(), &Screen::back, screen.get(), to);
     }
@@ -100,10 +109,33 @@ InputFromModemScreen *Application::inputFromModem()
         m_inputFromModem = new InputFromModemScreen(
             m_settings, [this] { return AccessPasswords{changePass()->currentPass(), changePass()->newPassword()}; },
             m_makeLink(), *m_timers);
+        offerGuide(m_inputFromModem.data());
         QObject::connect(m_inputFromModem.data(), &InputFromModemScreen::transferRunning, mainMenu(),
                          &MainMenuScreen::setTransferRunning);
     }
     return m_inputFromModem.data();
+}
+
+// F1 is the program's, so that the screens stay standalone.
+void Application::offerGuide(Screen *screen)
+{
+    auto *f1 = new QShortcut(QKeySequence(Qt::Key_F1), screen);
+    QObject::connect(f1, &QShortcut::activated, screen, [this, screen] {
+        const auto found = std::find_if(m_guide.places.begin(), m_guide.places.end(),
+                                        [](const QString &place) { return QFileInfo(place).isFile(); });
+        const bool open = found != m_guide.places.end();
+        if (open && m_guide.open(QUrl::fromLocalFile(*found)))
+            return;
+        QStringList where;
+        for (const QString &place : open ? QStringList{*found} : m_guide.places)
+            where << QDir::toNativeSeparators(QFileInfo(place).absoluteFilePath());
+        showMessage(screen, {QStringLiteral("Guía del instalador"),
+                             (open ? QStringLiteral("No se ha podido abrir la guía del instalador en el "
+                                                    "navegador. Está en:\r\n")
+                                   : QStringLiteral("No se encuentra la guía del instalador. Se ha buscado en:\r\n"))
+                                 + where.join(QStringLiteral("\r\n")),
+                             MessageIcon::Warning, MessageButtons::Ok});
+    });
 }
 
 void Application::openTransferScreen()

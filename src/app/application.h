@@ -15,6 +15,8 @@
 #include "settings/servicesettings.h"
 
 #include <QPointer>
+#include <QStringList>
+#include <QUrl>
 
 #include <functional>
 #include <memory>
@@ -27,6 +29,16 @@ class InputFromModemScreen;
 class ChangePassScreen;
 class SerialLink;
 class TimerSource;
+class Screen;
+
+// The installer's guide that F1 opens on every screen: the places its HTML
+// may be, the first that exists wins, and what hands it to the desktop's
+// browser (the desktop's own unless a test gives a stand-in).
+struct Guide
+{
+    QStringList places;
+    std::function<bool(const QUrl &)> open;
+};
 
 // The program: its shared state and its six screens, the one place that
 // knows them all and leads from one to the next. Each screen exists at most
@@ -41,7 +53,7 @@ public:
     // (datafolder::Hold): the stored password, then the stored settings.
     // Never fails. The transfer talks through the real serial port and
     // clock, unless a test gives stand-ins.
-    explicit Application(LinkMaker makeLink = {}, TimerSource *timers = nullptr);
+    explicit Application(LinkMaker makeLink = {}, TimerSource *timers = nullptr, Guide guide = {});
     ~Application();
     Application(const Application &) = delete;
     Application &operator=(const Application &) = delete;
@@ -64,10 +76,14 @@ public:
     bool hasInputFromModem() const { return !m_inputFromModem.isNull(); }
 
 private:
+    template<typename T, typename... Args>
+    T *lazily(std::unique_ptr<T> &screen, std::function<void()> to, Args &&...args);
+    void offerGuide(Screen *screen);
     void openTransferScreen();
 
     ServiceSettings m_settings;
     LinkMaker m_makeLink;
+    Guide m_guide;
     std::unique_ptr<TimerSource> m_realTimers;
     TimerSource *m_timers;
     std::unique_ptr<MainMenuScreen> m_mainMenu;

@@ -48,6 +48,16 @@ int main(int argc, char *argv[])
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     const QString perUser = QDir::toNativeSeparators(datafolder::perUserFolder(documents, QDir::homePath()));
 
+#ifdef Q_OS_WIN
+    const QString portRule = QStringLiteral("Puerto serie: el puerto N de los parámetros es COMN.\n");
+#else
+    const QString portRule = QStringLiteral(
+        "Puerto serie: el puerto N de los parámetros es el dispositivo al que lleva el\n"
+        "fichero o enlace comN de la carpeta de datos, si existe (por ejemplo,\n"
+        "ln -s /dev/ttyUSB0 com3); si no, /dev/ttyS(N-1): com1 es /dev/ttyS0. Para abrirlo,\n"
+        "el usuario debe estar en el grupo dialout (sudo adduser $USER dialout, y volver\n"
+        "a entrar en la sesión).\n");
+#endif
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Prepara la configuración de los módems ADSL Nokia M1112 y la carga por el puerto serie.\n"
@@ -62,8 +72,23 @@ int main(int argc, char *argv[])
         "    en esta conf_gen.dat, claves.dat y configuraciones (nunca sobre un fichero que\n"
         "    ya exista; los logs no);\n"
         "  - si no, la carpeta desde la que se arranca.\n"
-        "Cada carpeta de datos la usa un solo programa a la vez.")
-                                         .arg(perUser));
+        "Cada carpeta de datos la usa un solo programa a la vez.\n"
+        "\n"
+        "logs/<teléfono>.log guarda la última carga de cada número: cada carga lo sustituye.\n"
+        "claves.dat.anterior guarda la clave anterior mientras una carga no ha enviado al\n"
+        "módem la nueva. Si la carga se corta antes, esa clave vuelve a claves.dat al\n"
+        "terminar la carga o, si el programa se cerró de golpe, al arrancar de nuevo. Si no\n"
+        "puede volver (claves.dat ha cambiado o no se puede escribir), el fichero se queda y\n"
+        "no se puede cargar ninguna configuración hasta borrarlo.\n"
+        "\n"
+        "%2"
+        "\n"
+        "F1, en cualquier pantalla, abre la guía del instalador en el navegador.\n"
+        "\n"
+        "Estado de salida: 0 al salir del programa, y tras --help o --version; 1 si la\n"
+        "carpeta de datos no se puede crear ni escribir, si otro programa ya la usa o si\n"
+        "una opción no es válida.")
+                                         .arg(perUser, portRule));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption dirOption(QStringLiteral("dir"),
@@ -91,7 +116,11 @@ int main(int argc, char *argv[])
     // The program ends by M_Exit or the main menu's window, not when the
     // last window happens to close.
     QApplication::setQuitOnLastWindowClosed(false);
-    Application app;
+    const QString programDir = QCoreApplication::applicationDirPath();
+    Application app({}, nullptr,
+                    {{QDir::cleanPath(programDir + QStringLiteral("/" ADSLCONF_GUIDE_INSTALLED "/guia-del-instalador.html")),
+                      QDir::cleanPath(programDir + QStringLiteral("/" ADSLCONF_GUIDE_BUILT "/guia-del-instalador.html"))},
+                     {}});
     app.start();
     return QApplication::exec();
 }

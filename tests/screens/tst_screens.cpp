@@ -208,6 +208,8 @@ class TestScreens : public QObject
         FakeSerialLink *link = nullptr;
         ServiceSettings settings = loadSettings();
         bool transferRunning = false; // as the screen last told
+        QList<QUrl> opened; // what F1 asked the desktop to show
+        bool browserOpens = true;
         std::unique_ptr<Application> app;
         QList<QPointer<Screen>> alone;
 
@@ -224,7 +226,12 @@ class TestScreens : public QObject
     Application &program()
     {
         if (!f->app)
-            f->app = std::make_unique<Application>([this] { return makeLink(); }, &f->clock);
+            f->app = std::make_unique<Application>(
+                [this] { return makeLink(); }, &f->clock,
+                Guide{{f->dir.file("falta/guia.html"), f->dir.file("guia.html")}, [this](const QUrl &url) {
+                          f->opened << url;
+                          return f->browserOpens;
+                      }});
         return *f->app;
     }
     // A screen built alone on the record `settings` and the stand-ins, then
@@ -338,7 +345,8 @@ private slots:
     }
 
     // Each screen's title (the subscriber screen's: subscriberActivation),
-    // captions and the order Tab takes; the main menu opens it alone, and its
+    // captions, the order Tab takes, and F1 asking the desktop for the guide
+    // in the first place that holds it; the main menu opens it alone, and its
     // back button and its window's close both return to the menu (the
     // subscriber screen's return to the type screen: subscriberActivation).
     void eachScreen_data()
@@ -413,6 +421,12 @@ private slots:
         for (const auto &[name, text] : captions)
             QCOMPARE(caption(s, qPrintable(name)), text);
         QCOMPARE(::tabOrder(s->findChild<QWidget *>(tabOrder[0]), tabOrder.size()), tabOrder);
+        QVERIFY(writeBytes("guia.html", "<html/>"));
+        s->showScreen();
+        QVERIFY(QTest::qWaitForWindowActive(s));
+        QTest::keyClick(s->focusWidget() ? s->focusWidget() : s, Qt::Key_F1);
+        QCOMPARE(f->opened, QList{QUrl::fromLocalFile(f->dir.file("guia.html"))});
+        s->hide();
         if (button.isEmpty())
             return;
 
@@ -426,6 +440,28 @@ private slots:
             QVERIFY(QTest::qWaitForWindowActive(menu) && !s->isVisible());
         }
         QVERIFY(f->boxes.shown.isEmpty());
+    }
+
+    // F1 with the guide not at hand: the box says where it was looked for.
+    void guideNotAtHand()
+    {
+        Application &app = program();
+        app.start();
+        QVERIFY(QTest::qWaitForWindowActive(app.mainMenu()));
+        QVERIFY(writeBytes("guia.html", "<html/>"));
+        f->browserOpens = false;
+        QTest::keyClick(app.mainMenu(), Qt::Key_F1);
+        QVERIFY(QFile::remove("guia.html"));
+        QTest::keyClick(app.mainMenu(), Qt::Key_F1);
+        const QString missing = QDir::toNativeSeparators(f->dir.file("falta/guia.html"));
+        const QString guide = QDir::toNativeSeparators(f->dir.file("guia.html"));
+        QCOMPARE(f->boxes.shown,
+                 (QList<Message>{{"Guía del instalador",
+                                  "No se ha podido abrir la guía del instalador en el navegador. Está en:\r\n" + guide,
+                                  MessageIcon::Warning, MessageButtons::Ok},
+                                 {"Guía del instalador",
+                                  "No se encuentra la guía del instalador. Se ha buscado en:\r\n" + missing + "\r\n" + guide,
+                                  MessageIcon::Warning, MessageButtons::Ok}}));
     }
 
     // What a screen's activation throws away must survive its own message boxes,
