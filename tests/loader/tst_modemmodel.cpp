@@ -1,4 +1,5 @@
 #include "builder/configscript.h"
+#include "loader/modemreadiness.h"
 #include "loader/preferences.h"
 #include "loader/transferdialogue.h"
 #include "loader/transferlog.h"
@@ -230,6 +231,55 @@ private slots:
         QCOMPARE(record.configuration.size(), size_t(21));
     }
 
+    // The readiness rules, step by step: "s" sends a line, "r" receives,
+    // "+" lets time pass, "w" ends a line at its fixed wait, and "?" notes
+    // whether the line counts as answered then. "@" is a NUL.
+    void readiness_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("answered");
+
+        const QStringList loggedIn{"s", "rlogin: ", "+600", "?", "sadmin", "radmin\r\npassword: ", "+600", "?",
+                                   "spw", "r\r\nM> ", "+600", "?"};
+        QTest::newRow("learned, then known after a short quiet, as a terminal shows it")
+            << loggedIn + QStringList{"sconf", "rconf\r\nM@x\b>", "+140", "?", "+10", "?"} << "11101";
+        QTest::newRow("a refused login is no command prompt")
+            << QStringList{"s", "rlogin: ", "+600", "?", "sadmin", "rpassword: ", "+600", "?", "sx",
+                           "r\r\nLogin incorrect\r\nlogin: ", "+5000", "?"} << "110";
+        QTest::newRow("a boot that goes quiet is not ready, its login prompt is")
+            << loggedIn + QStringList{"srestart", "rBooting\r\nLoading", "+9000", "?", "r\r\nlogin:", "+150", "?"}
+            << "11101";
+        QTest::newRow("after a restart no login prompt is learned")
+            << QStringList{"sadmin", "rpassword: ", "+600", "?", "spw", "rM> ", "+600", "?", "srestart",
+                           "rlogin: ", "+5000", "?"} << "110";
+        QStringList prompts = loggedIn;
+        for (int i = 0; i <= ModemReadiness::maxCommandPrompts; ++i)
+            prompts << "sx" << QStringLiteral("r\r\nN%1>").arg(i) << "+600" << "w";
+        QTest::newRow("prompts met at the fixed wait are kept, the oldest forgotten")
+            << prompts + QStringList{"sx", "r\r\nN0>", "+600", "?", "sx", "r\r\nN1>", "+150", "?"} << "11101";
+    }
+
+    void readiness()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QString, answered);
+
+        ModemReadiness readiness;
+        qint64 now = 0;
+        QString noted;
+        for (const QString &step : steps) {
+            const QByteArray rest = step.mid(1).toLatin1().replace('@', '\0');
+            switch (step[0].toLatin1()) {
+            case 's': readiness.sent(rest, now); break;
+            case 'r': readiness.received(rest, now); break;
+            case '+': now += rest.toLongLong(); break;
+            case 'w': readiness.waitedOut(now); break;
+            default: noted += readiness.answered(now) ? u'1' : u'0';
+            }
+        }
+        QCOMPARE(noted, answered);
+    }
+
     // A fast load of the 32-line script against modems of every kind. The
     // pattern has one mark per line sent, password phase first: "." went
     // before its fixed wait ran out, "f" exactly at it. Whatever the modem,
@@ -293,6 +343,11 @@ private slots:
         const QStringList script = writeScript();
         qint64 end = -1;
         connect(&dialogue, &TransferDialogue::finished, [&] { end = clock.now(); });
+        QList<qint64> totals;
+        connect(&dialogue, &TransferDialogue::progressChanged, [&](const TransferProgress &p) {
+            if (p.phase != TransferPhase::Idle)
+                totals.append(p.totalMs);
+        });
         QVERIFY(!dialogue.prepare({"5551234", 1, "trumelox", "nuevaClave", true}));
         dialogue.begin();
         clock.advance(220000);
@@ -316,6 +371,10 @@ private slots:
         QCOMPARE(marks.join(QString()), pattern);
         if (share > 0)
             QVERIFY2(end <= share * 208000, qPrintable(QString::number(end)));
+        // The time the progress bar shows only falls, from the fixed load's to the end.
+        QCOMPARE(totals.first(), 208000);
+        QCOMPARE(totals.last(), end);
+        QVERIFY(std::is_sorted(totals.rbegin(), totals.rend()));
 
         const ModemRecord record = modem.record();
         QCOMPARE(qt(record.texts("lost")), QStringList());
