@@ -478,10 +478,7 @@ void TransferDialogue::poll()
         m_verdict.received(received);
     if (m_fast && isRunning())
         m_readiness.received(received, m_timers.now());
-    if (!m_stopSendingCommands && !received.isEmpty()) {
-        m_log.appendReceived(received);
-        m_logFile.sync(m_log);
-    }
+    show(received);
     const bool paced = m_fast && (m_phase == TransferPhase::Password || m_phase == TransferPhase::Script);
     if (paced && m_sendTimer->isActive() && m_readiness.answered(m_timers.now())) {
         m_sendTimer->stop();
@@ -499,7 +496,12 @@ void TransferDialogue::takeIn()
     const QByteArray received = m_link.readAll();
     m_verdict.received(received);
     m_readiness.received(received, m_timers.now());
-    if (!m_stopSendingCommands && !m_portClosed && !received.isEmpty()) {
+    show(received);
+}
+
+void TransferDialogue::show(const QByteArray &received)
+{
+    if (!m_stopSendingCommands && !received.isEmpty()) {
         m_log.appendReceived(received);
         m_logFile.sync(m_log);
     }

@@ -143,6 +143,8 @@ private:
     // Fast load: everything that arrived, to the readiness and, when shown,
     // to the log.
     void takeIn();
+    // Into the log box and file, unless the log shows nothing now.
+    void show(const QByteArray &received);
     void poll();
     void sendTimeout();
     void sendNextScriptLine();
