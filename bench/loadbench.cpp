@@ -1,14 +1,15 @@
-// loadbench: a whole load as an installer runs it, to measure against. The
-// 32-line DHCP script goes out in real time on the program's fixed schedule,
-// through the real serial link, to the modem simulator on a pseudo-terminal
-// behaving as a modem (25 s boot, answers in 50-300 ms, some noise).
+// loadbench: a whole load as an installer runs it, fixed and fast in the same
+// run. The 32-line DHCP script goes out in real time, through the real serial
+// link, to the modem simulator on a pseudo-terminal behaving as a modem (25 s
+// boot, answers in 50-300 ms, some noise), once on the fixed schedule and
+// once as a fast load, each to a new modem.
 //
-//   build/loadbench        (takes about 3.5 minutes)
+//   build/loadbench        (takes about 4.5 minutes)
 //
-// It prints the total time, how late each line went against the schedule
-// and the worst of them, the load's verdict, and the simulator's final
-// state against the script; it exits non-zero when the modem did not end up
-// configured as the script says.
+// It prints both totals and their ratio, how late each line went against the
+// fixed schedule in either load, both verdicts and both modems' final state
+// against the script; it exits non-zero when a modem did not end up
+// configured as the script says or the two ended differently.
 
 #include "builder/configscript.h"
 #include "device/qtseriallink.h"
@@ -30,7 +31,9 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -64,6 +67,58 @@ const char *yesNo(bool value)
     return value ? "yes" : "NO";
 }
 
+struct Run
+{
+    QList<std::pair<qint64, QByteArray>> sent; // from the first line
+    qint64 total = 0;
+    QString verdict;
+    ModemRecord record;
+};
+
+// One load to a new modem; nullopt when it did not start or end.
+std::optional<Run> load(bool fast, const TransferTimings &timings)
+{
+    const QString tag = fast ? QStringLiteral("fast") : QStringLiteral("fixed");
+    QProcess sim;
+    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QFile::remove(QStringLiteral("com1"));
+    sim.start(QStringLiteral(MODEMSIM_PATH),
+              {"--link", "com1", "--record", tag + ".record", "--state", tag + ".state"});
+    if (!sim.waitForStarted(5000) || !spinUntil([] { return QFile::exists("com1"); }, 5000)) {
+        std::fprintf(stderr, "loadbench: the modem simulator did not start\n");
+        return std::nullopt;
+    }
+    TimedLink link;
+    QtTimerSource timers;
+    TransferLog log;
+    TransferDialogue dialogue(link, timers, log, timings);
+    bool finished = false;
+    QObject::connect(&dialogue, &TransferDialogue::finished, [&] { finished = true; });
+    link.clock.start();
+    if (dialogue.prepare({"5551234", 1, "trumelox", "nuevaClave", fast})
+        || (dialogue.begin(), !dialogue.isRunning())) {
+        std::fprintf(stderr, "loadbench: the load did not start\n");
+        return std::nullopt;
+    }
+    if (!spinUntil([&] { return finished; }, 300000) || link.sent.isEmpty()) {
+        std::fprintf(stderr, "loadbench: the load did not end\n");
+        return std::nullopt;
+    }
+    Run run;
+    const qint64 first = link.sent.first().first;
+    run.total = link.clock.elapsed() - first;
+    for (const auto &[at, text] : link.sent)
+        run.sent.append({at - first, text});
+    run.verdict = dialogue.verdict();
+    dialogue.closePort();
+    sim.terminate();
+    sim.waitForFinished(5000);
+    QFile recordFile(tag + ".record");
+    recordFile.open(QIODevice::ReadOnly);
+    run.record = parseRecord(recordFile.readAll().toStdString());
+    return run;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -77,36 +132,19 @@ int main(int argc, char **argv)
                                       {"255", "255", "255", "248"}, {"10", "0", "0", "2"},
                                       {"255", "255", "255", "252"}};
     const QStringList script = buildConfigScript(subscriber, ConfigType::DHCP, defaultSettings()).lines;
-    QProcess sim;
-    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    sim.start(QStringLiteral(MODEMSIM_PATH), {"--link", "com1", "--record", "record.txt", "--state", "state.txt"});
-    if (!writeConfigScript(subscriber, ConfigType::DHCP, defaultSettings()) || !sim.waitForStarted(5000)
-        || !spinUntil([] { return QFile::exists("com1"); }, 5000)) {
-        std::fprintf(stderr, "loadbench: the modem simulator did not start\n");
+    if (!writeConfigScript(subscriber, ConfigType::DHCP, defaultSettings()))
         return 2;
-    }
-
-    TimedLink link;
-    QtTimerSource timers;
-    TransferLog log;
     const TransferTimings timings;
-    TransferDialogue dialogue(link, timers, log, timings);
-    bool finished = false;
-    QObject::connect(&dialogue, &TransferDialogue::finished, [&] { finished = true; });
-    std::printf("loadbench: %lld-line DHCP load on the fixed schedule; modem: 25 s boot, answers in "
+    std::printf("loadbench: %lld-line DHCP load, fixed then fast; modem: 25 s boot, answers in "
                 "50-300 ms\n",
                 qlonglong(script.size()));
     std::fflush(stdout);
-    link.clock.start();
-    if (dialogue.prepare({"5551234", 1, "trumelox", "nuevaClave"}) || (dialogue.begin(), !dialogue.isRunning())) {
-        std::fprintf(stderr, "loadbench: the load did not start\n");
-        return 2;
-    }
-    if (!spinUntil([&] { return finished; }, 300000) || link.sent.isEmpty()) {
-        std::fprintf(stderr, "loadbench: the load did not end\n");
+    const std::optional<Run> fixed = load(false, timings);
+    if (!fixed)
         return 1;
-    }
-    const qint64 total = link.clock.elapsed() - link.sent.first().first;
+    const std::optional<Run> fast = load(true, timings);
+    if (!fast)
+        return 1;
 
     // The fixed schedule, from the first line sent (so that one is never
     // late): the password phase, the pause, then the script with the long
@@ -120,37 +158,48 @@ int main(int argc, char **argv)
         due.append(at);
         at += i == 1 ? timings.restartWait : timings.lineWait;
     }
-    std::printf("total: %.2f s (the schedule: %.2f s)\nlateness of each line (ms):\n", total / 1000.0,
-                at / 1000.0);
-    qint64 worst = 0;
-    for (qsizetype i = 0; i < link.sent.size() && i < due.size(); ++i) {
-        const qint64 late = link.sent[i].first - link.sent.first().first - due[i];
-        worst = std::max(worst, late);
+    std::printf("fixed: %.2f s, fast: %.2f s (the schedule: %.2f s); fast/fixed: %.3f\n",
+                fixed->total / 1000.0, fast->total / 1000.0, at / 1000.0,
+                double(fast->total) / double(fixed->total));
+    std::printf("each line against the fixed schedule (ms): fixed load, fast load\n");
+    qint64 worst[2] = {LLONG_MIN, LLONG_MIN};
+    for (qsizetype i = 0; i < due.size(); ++i) {
+        qint64 late[2] = {0, 0};
+        for (int k = 0; k < 2; ++k) {
+            const Run &run = k ? *fast : *fixed;
+            late[k] = i < run.sent.size() ? run.sent[i].first - due[i] : 0;
+            worst[k] = std::max(worst[k], late[k]);
+        }
         const bool secret = i == 3 || i == 6 || i == 12;
-        const QByteArray &text = link.sent[i].second;
-        std::printf("  %2lld %+5lld  %s\n", qlonglong(i + 1), qlonglong(late),
+        const QByteArray text = i < fixed->sent.size() ? fixed->sent[i].second : QByteArray();
+        std::printf("  %2lld %+7lld %+7lld  %s\n", qlonglong(i + 1), qlonglong(late[0]), qlonglong(late[1]),
                     secret ? "(password)" : text.isEmpty() ? "(empty line)" : text.constData());
     }
-    std::printf("worst lateness: %lld ms over %lld lines\n", qlonglong(worst), qlonglong(link.sent.size()));
+    std::printf("latest against the schedule: fixed %+lld ms, fast %+lld ms; lines sent: %lld, %lld\n",
+                qlonglong(worst[0]), qlonglong(worst[1]), qlonglong(fixed->sent.size()),
+                qlonglong(fast->sent.size()));
 
-    // The line the transfer screen shows at the end of the load.
-    std::printf("verdict: %s\n", dialogue.verdict().toUtf8().constData());
-
-    sim.terminate();
-    sim.waitForFinished(5000);
-    QFile recordFile(QStringLiteral("record.txt"));
-    recordFile.open(QIODevice::ReadOnly);
-    const ModemRecord record = parseRecord(recordFile.readAll().toStdString());
     std::vector<std::string> lines;
     for (const QString &line : script)
         lines.push_back(line.toStdString());
     const std::vector<std::string> expected = configurationOf(lines);
-    const bool password = record.password == "nuevaClave";
-    const bool configured = record.configuration == expected;
-    std::printf("modem: the new password: %s; configured as the script (%zu lines): %s; lines lost: %zu; "
-                "commands refused: %zu; logins: %zu ok, %zu refused\n",
-                yesNo(password), expected.size(), yesNo(configured), record.texts("lost").size(),
-                record.texts("refused").size(), std::ranges::count(record.texts("login"), "ok"),
-                std::ranges::count(record.texts("login"), "refused"));
-    return password && configured ? 0 : 1;
+    bool configured = true;
+    for (const Run *run : {&*fixed, &*fast}) {
+        const ModemRecord &record = run->record;
+        const bool password = record.password == "nuevaClave";
+        const bool asScript = record.configuration == expected;
+        configured = configured && password && asScript;
+        std::printf("%s load: verdict: %s\n  modem: the new password: %s; configured as the script "
+                    "(%zu lines): %s; lines lost: %zu; buffered: %zu; commands refused: %zu; "
+                    "logins: %zu ok, %zu refused\n",
+                    run == &*fast ? "fast" : "fixed", run->verdict.toUtf8().constData(), yesNo(password),
+                    expected.size(), yesNo(asScript), record.texts("lost").size(),
+                    record.texts("buffered").size(), record.texts("refused").size(),
+                    std::ranges::count(record.texts("login"), "ok"),
+                    std::ranges::count(record.texts("login"), "refused"));
+    }
+    const bool same = fixed->record.password == fast->record.password
+        && fixed->record.configuration == fast->record.configuration;
+    std::printf("both modems end in the same state: %s\n", yesNo(same));
+    return configured && same ? 0 : 1;
 }

@@ -3,12 +3,16 @@
 #include "device/seriallink.h"
 #include "fields/entryrules.h"
 #include "fields/fieldrules.h"
+#include "loader/preferences.h"
 #include "loader/logview.h"
 #include "settings/servicesettings.h"
 #include "shell/messageboxes.h"
 #include "shell/screenparts.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,6 +30,7 @@ const QString phoneTitle = QStringLiteral("Número de teléfono:");
 const QString loadConfCaption = QStringLiteral("&Cargar configuración");
 const QString closeCaption = QStringLiteral("C&errar");
 const QString stopCaption = QStringLiteral("&Parar");
+const QString fastLoadCaption = QStringLiteral("Carga &rápida (espera a que el módem conteste)");
 
 const QString passwordPhaseText = QStringLiteral("Cambiando la clave de acceso");
 const QString scriptPhaseText = QStringLiteral("Enviando la configuración");
@@ -79,6 +84,8 @@ InputFromModemScreen::InputFromModemScreen(const ServiceSettings &settings,
     loadConf = named<QPushButton>("loadConf", loadConfCaption, this);
     closeButton = named<QPushButton>("close", closeCaption, this);
     stopCommads = named<QPushButton>("stopCommads", stopCaption, this);
+    fastLoad = named<QCheckBox>("fastLoad", fastLoadCaption, this);
+    fastLoad->setChecked(Preferences::load().fastLoad);
 
     auto *top = new QHBoxLayout;
     top->addWidget(userPhoneNumTitle);
@@ -92,6 +99,7 @@ InputFromModemScreen::InputFromModemScreen(const ServiceSettings &settings,
     layout->addWidget(inputValue, 1);
     layout->addWidget(progress);
     layout->addWidget(verdict);
+    layout->addWidget(fastLoad);
     layout->addLayout(buttons);
     resize(640, 440);
 
@@ -99,6 +107,7 @@ InputFromModemScreen::InputFromModemScreen(const ServiceSettings &settings,
     setTabOrder(inputValue, closeButton);
     setTabOrder(closeButton, stopCommads);
     setTabOrder(stopCommads, loadConf);
+    setTabOrder(loadConf, fastLoad);
 
     closeButton->setEnabled(false);
     inputValue->setEnabled(false);
@@ -111,6 +120,7 @@ InputFromModemScreen::InputFromModemScreen(const ServiceSettings &settings,
     connect(loadConf, &QPushButton::clicked, this, &InputFromModemScreen::startTransfer);
     connect(closeButton, &QPushButton::clicked, this, &InputFromModemScreen::closeClicked);
     connect(stopCommads, &QPushButton::clicked, this, [this] { m_dialogue->stop(); });
+    connect(fastLoad, &QCheckBox::clicked, this, &InputFromModemScreen::saveFastLoad);
 
     connect(m_dialogue.get(), &TransferDialogue::controlsChanged, this,
             &InputFromModemScreen::applyControls);
@@ -200,7 +210,7 @@ void InputFromModemScreen::startTransfer()
     verdict->clear();
     const AccessPasswords passwords = m_passwords();
     const TransferRequest request{userPhoneNumberValue->text(), m_settings.comPort, passwords.current,
-                                  passwords.next};
+                                  passwords.next, fastLoad->isChecked()};
     if (const std::optional<Message> failure = m_dialogue->prepare(request)) {
         showMessage(this, *failure);
         return;
@@ -233,8 +243,24 @@ void InputFromModemScreen::applyControls(const TransferControls &controls)
     apply(closeButton, controls.close);
     apply(stopCommads, controls.stopCommads);
     apply(inputValue, controls.inputValue);
-    if (controls.mainMenuButtons)
+    if (controls.mainMenuButtons) {
+        // How a load is paced is chosen before it starts.
+        fastLoad->setEnabled(*controls.mainMenuButtons);
         emit transferRunning(!*controls.mainMenuButtons);
+    }
+}
+
+void InputFromModemScreen::saveFastLoad(bool on)
+{
+    QString error;
+    if (Preferences::saveFastLoad(on, &error))
+        return;
+    showMessage(this, {QStringLiteral("Error en el fichero de preferencias"),
+                       QStringLiteral("No se ha podido guardar la elección de carga rápida en %1. "
+                                      "Vale solo hasta que se cierre el programa.\r\n%2")
+                           .arg(QDir::toNativeSeparators(QFileInfo(Preferences::fileName).absoluteFilePath()),
+                                error),
+                       MessageIcon::Warning, MessageButtons::Ok});
 }
 
 void InputFromModemScreen::showProgress(const TransferProgress &state)

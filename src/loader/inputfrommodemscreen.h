@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -57,6 +58,7 @@ private:
     void applyControls(const TransferControls &controls);
     void showProgress(const TransferProgress &progress);
     void updateLoadConf();
+    void saveFastLoad(bool on);
     void placeBeside(const QWidget &window);
 
     const ServiceSettings &m_settings;
@@ -66,6 +68,7 @@ private:
     QPushButton *loadConf;
     QPushButton *closeButton; // `close`
     QPushButton *stopCommads;
+    QCheckBox *fastLoad;
     QProgressBar *progress; // phase and time remaining
     QLabel *verdict;        // what the modem sent back, after each load
     TransferLog m_log;

@@ -215,7 +215,12 @@ void TransferDialogue::begin()
     m_interrupted = false;
     m_loginPauseDone = false;
     m_stoppedAt = -1;
-    m_verdict = LoadVerdict(Preferences::load().errorWords);
+    const Preferences preferences = Preferences::load();
+    m_verdict = LoadVerdict(preferences.errorWords);
+    m_fast = m_request.fast;
+    m_readiness = ModemReadiness({m_timings.readyQuiet, m_timings.learnQuiet},
+                                 {preferences.loginPrompt.toLatin1(), preferences.passwordPrompt.toLatin1(),
+                                  preferences.commandPrompt.toLatin1()});
     m_verdictText.clear();
     m_startedAt = m_timers.now();
     m_phase = TransferPhase::Password;
@@ -225,11 +230,18 @@ void TransferDialogue::begin()
     if (!sendLine(loginLines[0]))
         return;
     m_sendTimer->start(m_timings.lineWait);
+    // The modem's answers pace a fast load from its first line, unseen.
+    if (m_fast)
+        m_pollTimer->start(m_timings.poll);
     emitProgress();
 }
 
 void TransferDialogue::sendTimeout()
 {
+    if (m_fast && (m_phase == TransferPhase::Password || m_phase == TransferPhase::Script)) {
+        takeIn();
+        m_readiness.waitedOut(m_timers.now());
+    }
     switch (m_phase) {
     case TransferPhase::Password:
         if (m_index < loginLast) {
@@ -240,7 +252,14 @@ void TransferDialogue::sendTimeout()
                 m_journalLeft = !keepStoredPassword();
                 m_passwordSent = true;
             }
-            m_sendTimer->start(m_timings.lineWait);
+            // The login pause only caps how long a fast load waits for the
+            // answer to the last line.
+            if (m_fast && m_index == loginLast) {
+                m_loginPauseDone = true;
+                m_sendTimer->start(m_timings.lineWait + m_timings.loginPause);
+            } else {
+                m_sendTimer->start(m_timings.lineWait);
+            }
         } else if (!m_loginPauseDone) {
             m_loginPauseDone = true;
             m_sendTimer->start(m_timings.loginPause);
@@ -410,12 +429,19 @@ bool TransferDialogue::sendLine(const QString &line)
         if (const qsizetype at = line.indexOf(lineBreak); at >= 0)
             end = std::min(end, at);
     }
-    if (m_phase != TransferPhase::Script)
+    // What came before this line answered the one before it.
+    if (m_fast)
+        takeIn();
+    else if (m_phase != TransferPhase::Script)
         takeHidden();
     const QByteArray bytes = line.left(end).toLatin1();
     QString error;
     const bool sent = m_link.write(bytes + cmdEnd, &error);
     m_logFile.makeDurable();
+    if (sent && m_fast) {
+        m_readiness.sent(bytes, m_timers.now());
+        m_lastSentAt = m_timers.now();
+    }
     if (sent) {
         const bool password = m_phase == TransferPhase::Password;
         m_verdict.sent(password                            ? LoadVerdict::Part::Access
@@ -450,18 +476,51 @@ void TransferDialogue::poll()
     const QByteArray received = m_link.isOpen() ? m_link.readAll() : QByteArray();
     if (isRunning())
         m_verdict.received(received);
+    if (m_fast && isRunning())
+        m_readiness.received(received, m_timers.now());
+    show(received);
+    const bool paced = m_fast && (m_phase == TransferPhase::Password || m_phase == TransferPhase::Script);
+    if (paced && m_sendTimer->isActive() && m_readiness.answered(m_timers.now())) {
+        m_sendTimer->stop();
+        sendTimeout();
+    }
+    const bool watching = m_fast && m_phase == TransferPhase::Password;
+    if ((!m_portClosed || watching) && !m_pollTimer->isActive())
+        m_pollTimer->start(m_timings.poll);
+}
+
+void TransferDialogue::takeIn()
+{
+    if (!m_link.isOpen())
+        return;
+    const QByteArray received = m_link.readAll();
+    m_verdict.received(received);
+    m_readiness.received(received, m_timers.now());
+    show(received);
+}
+
+void TransferDialogue::show(const QByteArray &received)
+{
     if (!m_stopSendingCommands && !received.isEmpty()) {
         m_log.appendReceived(received);
         m_logFile.sync(m_log);
     }
-    if (!m_portClosed && !m_pollTimer->isActive())
-        m_pollTimer->start(m_timings.poll);
 }
 
 qint64 TransferDialogue::scheduledLength() const
 {
     if (m_stoppedAt >= 0)
         return m_stoppedAt - m_startedAt + stopLineCount * m_timings.lineWait;
+    if (m_fast) {
+        // What has gone, then the ceilings of the line out and of those to come.
+        const bool password = m_phase == TransferPhase::Password;
+        qint64 total = m_lastSentAt - m_startedAt;
+        if (password)
+            total += (loginLast - m_index + 1) * m_timings.lineWait + m_timings.loginPause;
+        for (int i = password ? 0 : m_index; i <= scriptLast; ++i)
+            total += qint64(lineWaits[i]);
+        return total;
+    }
     qint64 total = (loginLast + 1) * m_timings.lineWait + m_timings.loginPause;
     for (int i = 0; i <= scriptLast; ++i)
         total += qint64(lineWaits[i]);

@@ -10,11 +10,14 @@
 //                  are enabled and how far it has got
 //   InputFromModemScreen - the window: applies the controls, shows messages
 //                  and the log (LogView)
-// The dialogue is paced by time alone: it reads the modem's answers only to
-// show them and to sum them up for the installer, never to decide anything.
+// A fixed load is paced by time alone: it reads the modem's answers only to
+// show them and to sum them up for the installer. A fast load also sends each
+// line as soon as ModemReadiness sees the modem ready for it, never later
+// than the fixed load would have.
 
 #include "loader/commomdata.h"
 #include "loader/loadverdict.h"
+#include "loader/modemreadiness.h"
 #include "loader/transferlog.h"
 #include "shell/message.h"
 
@@ -37,6 +40,8 @@ struct TransferTimings
     qint64 restartWait = 40000; // after script line 1, while the modem restarts
     qint64 loginPause = 8000;   // between the password phase and the script
     qint64 poll = 10;           // receive poll
+    qint64 readyQuiet = 150;    // fast load: see ReadinessTimings
+    qint64 learnQuiet = 600;
 };
 
 struct TransferRequest
@@ -45,6 +50,7 @@ struct TransferRequest
     int comPort = 1;
     QString currentPass; // logs in with it
     QString newPass;     // sets and stores it
+    bool fast = false;   // each line once the modem is ready, the fixed waits as ceilings
 };
 
 // Enabled states the screen applies; an empty entry leaves the control as
@@ -134,6 +140,11 @@ private:
     void startReading();
     // What arrives while the log shows nothing still counts for the verdict.
     void takeHidden();
+    // Fast load: everything that arrived, to the readiness and, when shown,
+    // to the log.
+    void takeIn();
+    // Into the log box and file, unless the log shows nothing now.
+    void show(const QByteArray &received);
     void poll();
     void sendTimeout();
     void sendNextScriptLine();
@@ -178,4 +189,7 @@ private:
     bool m_quiet = false;       // the program is ending: no message boxes
     qint64 m_startedAt = 0;
     qint64 m_stoppedAt = -1;
+    bool m_fast = false;
+    ModemReadiness m_readiness;
+    qint64 m_lastSentAt = 0;
 };

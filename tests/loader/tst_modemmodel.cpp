@@ -1,4 +1,5 @@
 #include "builder/configscript.h"
+#include "loader/modemreadiness.h"
 #include "loader/preferences.h"
 #include "loader/transferdialogue.h"
 #include "loader/transferlog.h"
@@ -9,6 +10,8 @@
 
 #include <QSignalSpy>
 #include <QTest>
+
+Q_DECLARE_METATYPE(ModemSettings)
 
 namespace {
 
@@ -31,6 +34,28 @@ QStringList spaced(int from, const QStringList &lines)
 
 const QString answeredAll = QStringLiteral("El módem ha contestado a las 41 líneas enviadas, sin "
                                            "ninguna respuesta de error.");
+
+// The 32-line DHCP script, in configuraciones/5551234.cfg.
+QStringList writeScript(const QString &inserted = {})
+{
+    SubscriberConfig subscriber{"5551234", "Estandar", {"192", "168", "1", "34"},
+                                {"255", "255", "255", "248"}, {"10", "0", "0", "2"},
+                                {"255", "255", "255", "252"}};
+    QStringList lines = buildConfigScript(subscriber, ConfigType::DHCP, defaultSettings()).lines;
+    if (!inserted.isEmpty())
+        lines.insert(6, inserted);
+    QDir().mkpath(QStringLiteral("configuraciones"));
+    writeBytes(QStringLiteral("configuraciones/5551234.cfg"), lines.join("\r\n").toLatin1() + "\r\n");
+    return lines;
+}
+
+std::vector<std::string> stdLines(const QStringList &lines)
+{
+    std::vector<std::string> out;
+    for (const QString &line : lines)
+        out.push_back(line.toStdString());
+    return out;
+}
 
 } // namespace
 
@@ -187,15 +212,7 @@ private slots:
         std::optional<SimulatedModem> modem;
         if (eol != u"-")
             modem.emplace(link, clock, settings, ModemFlash{stored.toStdString(), {}});
-        SubscriberConfig subscriber{"5551234", "Estandar", {"192", "168", "1", "34"},
-                                    {"255", "255", "255", "248"}, {"10", "0", "0", "2"},
-                                    {"255", "255", "255", "252"}};
-        ConfigScript script = buildConfigScript(subscriber, ConfigType::DHCP, defaultSettings());
-        if (!inserted.isEmpty())
-            script.lines.insert(6, inserted);
-        QDir().mkpath(QStringLiteral("configuraciones"));
-        QVERIFY(writeBytes(QStringLiteral("configuraciones/5551234.cfg"),
-                           script.lines.join(QStringLiteral("\r\n")).toLatin1() + "\r\n"));
+        const QStringList script = writeScript(inserted);
         QSignalSpy finished{&dialogue, &TransferDialogue::finished};
         QVERIFY(!dialogue.prepare({"5551234", 1, "trumelox", "nuevaClave"}));
         dialogue.begin();
@@ -210,13 +227,165 @@ private slots:
         QCOMPARE(qt(record.texts("refused")), QStringList());
         QCOMPARE(qt(record.texts("login")), QStringList({"ok", "ok"}));
         QCOMPARE(QString::fromStdString(record.password.value_or("")), "nuevaClave");
-        std::vector<std::string> lines;
-        for (const QString &line : script.lines)
-            lines.push_back(line.toStdString());
-        QCOMPARE(qt(record.configuration), qt(configurationOf(lines)));
+        QCOMPARE(qt(record.configuration), qt(configurationOf(stdLines(script))));
         QCOMPARE(record.configuration.size(), size_t(21));
     }
+
+    // The readiness rules, step by step: "s" sends a line, "r" receives,
+    // "+" lets time pass, "w" ends a line at its fixed wait, and "?" notes
+    // whether the line counts as answered then. "@" is a NUL.
+    void readiness_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("answered");
+
+        const QStringList loggedIn{"s", "rlogin: ", "+600", "?", "sadmin", "radmin\r\npassword: ", "+600", "?",
+                                   "spw", "r\r\nM> ", "+600", "?"};
+        QTest::newRow("learned, then known after a short quiet, as a terminal shows it")
+            << loggedIn + QStringList{"sconf", "rconf\r\nM@x\b>", "+140", "?", "+10", "?"} << "11101";
+        QTest::newRow("a refused login is no command prompt")
+            << QStringList{"s", "rlogin: ", "+600", "?", "sadmin", "rpassword: ", "+600", "?", "sx",
+                           "r\r\nLogin incorrect\r\nlogin: ", "+5000", "?"} << "110";
+        QTest::newRow("a boot that goes quiet is not ready, its login prompt is")
+            << loggedIn + QStringList{"srestart", "rBooting\r\nLoading", "+9000", "?", "r\r\nlogin:", "+150", "?"}
+            << "11101";
+        QTest::newRow("after a restart no login prompt is learned")
+            << QStringList{"sadmin", "rpassword: ", "+600", "?", "spw", "rM> ", "+600", "?", "srestart",
+                           "rlogin: ", "+5000", "?"} << "110";
+        QStringList prompts = loggedIn;
+        for (int i = 0; i <= ModemReadiness::maxCommandPrompts; ++i)
+            prompts << "sx" << QStringLiteral("r\r\nN%1>").arg(i) << "+600" << "w";
+        QTest::newRow("prompts met at the fixed wait are kept, the oldest forgotten")
+            << prompts + QStringList{"sx", "r\r\nN0>", "+600", "?", "sx", "r\r\nN1>", "+150", "?"} << "11101";
+    }
+
+    void readiness()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QString, answered);
+
+        ModemReadiness readiness;
+        qint64 now = 0;
+        QString noted;
+        for (const QString &step : steps) {
+            const QByteArray rest = step.mid(1).toLatin1().replace('@', '\0');
+            switch (step[0].toLatin1()) {
+            case 's': readiness.sent(rest, now); break;
+            case 'r': readiness.received(rest, now); break;
+            case '+': now += rest.toLongLong(); break;
+            case 'w': readiness.waitedOut(now); break;
+            default: noted += readiness.answered(now) ? u'1' : u'0';
+            }
+        }
+        QCOMPARE(noted, answered);
+    }
+
+    // A fast load of the 32-line script against modems of every kind. The
+    // pattern has one mark per line sent, password phase first: "." went
+    // before its fixed wait ran out, "f" exactly at it. Whatever the modem,
+    // the same lines go in the same order, none while it boots or works,
+    // none later than the fixed schedule, and it ends configured.
+    void fastLoad_data()
+    {
+        QTest::addColumn<ModemSettings>("settings");
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<double>("share"); // of the fixed load's 208 s, at most
+
+        const QString fast = QString(9 + 31, u'.') + u'f'; // the last restart outlasts its wait
+        const QString commandsFixed = "....fffff" "f..f" + QString(28, u'f');
+        ModemSettings plain;
+        plain.noisePercent = 0;
+        QTest::newRow("plain") << plain << QByteArray() << fast << 0.25;
+        ModemSettings s = plain;
+        s.eol = "\n";
+        s.echo = false;
+        s.noisePercent = 40;
+        QTest::newRow("lf, no echo, noise") << s << QByteArray() << fast << 0.25;
+        s = plain;
+        s.eol = "\r";
+        s.answerMin = 2000, s.answerMax = 3000;
+        s.bootMs = 5000;
+        QTest::newRow("cr, answers up to 3 s, short boot") << s << QByteArray() << fast << 0.65;
+        s = plain;
+        s.eol = "\n\r";
+        s.bootMs = 38000;
+        s.bootPause = true;
+        QTest::newRow("lfcr, long boot quiet half way") << s << QByteArray() << fast << 0.30;
+        s = plain;
+        s.texts = {"", "Usuario:  ", "Clave: ", "Denegado", "router# ", "Error"};
+        QTest::newRow("own texts") << s << QByteArray() << fast << 0.25;
+        QTest::newRow("own texts, pinned")
+            << s << QByteArray("[transfer]\nloginPrompt=\"Usuario: \"\ncommandPrompt=\"router#\"\n")
+            << fast << 0.25;
+        QTest::newRow("a pinned prompt it never shows")
+            << plain << QByteArray("[transfer]\ncommandPrompt=M1112#\n")
+            << "...f" + commandsFixed.mid(4) << 0.0;
+        s = plain;
+        s.countingPrompt = true;
+        QTest::newRow("counting prompt fools the learning") << s << QByteArray() << commandsFixed << 0.0;
+    }
+
+    void fastLoad()
+    {
+        QFETCH(ModemSettings, settings);
+        QFETCH(QByteArray, ini);
+        QFETCH(QString, pattern);
+        QFETCH(double, share);
+
+        WorkDir work;
+        QVERIFY(ini.isEmpty() || writeBytes(Preferences::fileName, ini));
+        VirtualTimerSource clock;
+        FakeSerialLink link{&clock};
+        TransferLog log;
+        TransferDialogue dialogue{link, clock, log};
+        SimulatedModem modem(link, clock, settings);
+        const QStringList script = writeScript();
+        qint64 end = -1;
+        connect(&dialogue, &TransferDialogue::finished, [&] { end = clock.now(); });
+        QList<qint64> totals;
+        connect(&dialogue, &TransferDialogue::progressChanged, [&](const TransferProgress &p) {
+            if (p.phase != TransferPhase::Idle)
+                totals.append(p.totalMs);
+        });
+        QVERIFY(!dialogue.prepare({"5551234", 1, "trumelox", "nuevaClave", true}));
+        dialogue.begin();
+        clock.advance(220000);
+        QVERIFY(end > 0);
+
+        QStringList expected{"", "", "admin", "trumelox", "conf", "password", "admin nuevaClave", "top", "quit"};
+        expected += script;
+        expected[9 + 3] = "nuevaClave";
+        QStringList sent, marks;
+        qint64 due = 0;
+        for (qsizetype i = 0; i < link.writes.size(); ++i) {
+            const auto &[at, bytes] = link.writes[i];
+            sent.append(QString::fromLatin1(bytes.chopped(1)));
+            QVERIFY2(at <= due, qPrintable(QStringLiteral("line %1 late").arg(i)));
+            const qint64 wait = i == 8 ? 12000 : i == 10 ? 40000 : 4000;
+            const qint64 gap = (i + 1 < link.writes.size() ? link.writes[i + 1].first : end) - at;
+            marks.append(gap == wait ? "f" : gap < wait ? "." : "late");
+            due = at + wait;
+        }
+        QCOMPARE(sent, expected);
+        QCOMPARE(marks.join(QString()), pattern);
+        if (share > 0)
+            QVERIFY2(end <= share * 208000, qPrintable(QString::number(end)));
+        // The time the progress bar shows only falls, from the fixed load's to the end.
+        QCOMPARE(totals.first(), 208000);
+        QCOMPARE(totals.last(), end);
+        QVERIFY(std::is_sorted(totals.rbegin(), totals.rend()));
+
+        const ModemRecord record = modem.record();
+        QCOMPARE(qt(record.texts("lost")), QStringList());
+        QCOMPARE(qt(record.texts("buffered")), QStringList());
+        QCOMPARE(QString::fromStdString(record.password.value_or("")), "nuevaClave");
+        QCOMPARE(qt(record.configuration), qt(configurationOf(stdLines(script))));
+        // The password phase stays out of the log, as in a fixed load.
+        QVERIFY(readBytes("logs/5551234.log").startsWith("Actualizando password. Por favor espere.\r\n....>"));
+    }
 };
+
 
 QTEST_GUILESS_MAIN(TestModemModel)
 #include "tst_modemmodel.moc"

@@ -7,6 +7,7 @@
 #include "fields/fieldrules.h"
 #include "loader/inputfrommodemscreen.h"
 #include "loader/logview.h"
+#include "loader/preferences.h"
 #include "password/changepassscreen.h"
 #include "password/passwordstore.h"
 #include "settings/confadslscreen.h"
@@ -19,6 +20,7 @@
 
 #include <QApplication>
 #include <QApplicationStateChangeEvent>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
@@ -1150,6 +1152,43 @@ private slots:
         QCOMPARE(progress->text(), QStringLiteral("Carga parada por el usuario"));
         QCOMPARE(verdict->text(), "Carga parada. " + LoadVerdict::silentText());
         QCOMPARE(f->boxes.shown.mid(3), QList<Message>{powerCycle});
+    }
+
+    // The fast-load box: kept in adslconf.ini across a rebuild of the screen,
+    // the installer's own lines left as they were; fixed while a load runs;
+    // a save that fails is told, and the choice holds for this run.
+    void fastLoadBox()
+    {
+        const QByteArray mine = "; mine\r\n[transfer]\r\ncommandPrompt=x>\r\n\r\n[verdict]\r\nerrorWords=mal\r\n";
+        QVERIFY(writeBytes(Preferences::fileName, mine));
+        InputFromModemScreen *s = alone<InputFromModemScreen>("inputFromModem");
+        auto *box = child<QCheckBox>(s, "fastLoad");
+        QVERIFY(!box->isChecked());
+        box->click();
+        QByteArray saved = mine;
+        QCOMPARE(readBytes(Preferences::fileName), saved.insert(38, "fastLoad=true\r\n"));
+        delete s;
+        s = alone<InputFromModemScreen>("inputFromModem");
+        box = child<QCheckBox>(s, "fastLoad");
+        QVERIFY(box->isChecked());
+        box->click();
+        QCOMPARE(readBytes(Preferences::fileName), saved.replace("=true", "=false"));
+        box->click();
+
+        writeScript(6);
+        QTest::keyClicks(line(s, "userPhoneNumberValue"), QStringLiteral("912345678"));
+        click(s, "loadConf");
+        QVERIFY(!box->isEnabled());
+        f->clock.advance(300000);
+        QVERIFY(box->isEnabled());
+
+        QVERIFY(QFile::remove(Preferences::fileName) && QDir().mkdir(Preferences::fileName));
+        f->boxes.shown.clear();
+        box->click();
+        QVERIFY(!box->isChecked());
+        QCOMPARE(f->boxes.shown.size(), 1);
+        QCOMPARE(f->boxes.last().title, "Error en el fichero de preferencias");
+        QVERIFY(f->boxes.last().text.contains(QFileInfo(Preferences::fileName).absoluteFilePath()));
     }
 
     // The walk through the whole program. It hands over what one screen reads

@@ -95,7 +95,10 @@ void ModemModel::advanceTo(std::int64_t ms)
         if (*next > ms)
             break;
         m_now = std::max(m_now, *next);
-        if (m_bootEnd) {
+        if (m_bootPauseAt) {
+            m_bootPauseAt.reset();
+            m_output += "Loading image...";
+        } else if (m_bootEnd) {
             m_bootEnd.reset();
             if (!m_lost.empty())
                 note("lost", "booting " + escaped(std::exchange(m_lost, {})));
@@ -111,7 +114,7 @@ void ModemModel::advanceTo(std::int64_t ms)
 
 std::optional<std::int64_t> ModemModel::nextEvent() const
 {
-    return m_bootEnd ? m_bootEnd : m_answerAt;
+    return m_bootPauseAt ? m_bootPauseAt : m_bootEnd ? m_bootEnd : m_answerAt;
 }
 
 std::string ModemModel::takeOutput()
@@ -175,18 +178,25 @@ std::string ModemModel::answer(const std::string &line)
         const bool right = m_user == "admin" && line == m_flash.password;
         note("login", right ? "ok" : "refused");
         m_mode = right ? Mode::Command : Mode::Login;
-        return right ? texts.prompt : texts.refused + m_settings.eol + texts.login;
+        return right ? prompt() : texts.refused + m_settings.eol + texts.login;
     }
     default:
         break;
     }
     if (line.empty())
-        return texts.prompt;
+        return prompt();
     const bool accepted = command(line);
     note(accepted ? "accepted" : "refused", escaped(line));
     if (m_bootEnd || m_mode == Mode::Login)
         return {};
-    return (accepted ? std::string() : texts.error + m_settings.eol) + texts.prompt;
+    return (accepted ? std::string() : texts.error + m_settings.eol) + prompt();
+}
+
+std::string ModemModel::prompt()
+{
+    if (!m_settings.countingPrompt)
+        return m_settings.texts.prompt;
+    return std::to_string(++m_prompts) + ' ' + m_settings.texts.prompt;
 }
 
 bool ModemModel::command(const std::string &line)
@@ -235,6 +245,10 @@ void ModemModel::restart()
     m_running = m_flash.configuration;
     m_mode = Mode::Login;
     m_bootEnd = m_now + m_settings.bootMs;
+    if (m_settings.bootPause) {
+        m_output += "Booting" + m_settings.eol;
+        m_bootPauseAt = m_now + m_settings.bootMs / 2;
+    }
 }
 
 void ModemModel::note(std::string_view key, std::string_view text)

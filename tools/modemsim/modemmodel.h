@@ -21,6 +21,10 @@
 // Every line takes an answer time, while input queues as in a UART;
 // "restart" drops what is queued and is deaf for the boot time, then shows
 // the banner and the login prompt with the saved configuration running.
+// Two quirks of real consoles can be switched on: a boot that says a line,
+// then half way a text without a line break, then nothing until it is done;
+// and a prompt that carries a count of the lines answered, so that no two
+// prompts are alike.
 
 #include <cstdint>
 #include <optional>
@@ -49,6 +53,8 @@ struct ModemSettings
     std::int64_t answerMin = 50; // ms per line, drawn in [min, max]
     std::int64_t answerMax = 300;
     std::int64_t bootMs = 25000;
+    bool bootPause = false;
+    bool countingPrompt = false;
 };
 
 // What survives a power cycle, as the modem's flash does.
@@ -92,6 +98,7 @@ private:
     bool command(const std::string &line);
     void restart();
     void note(std::string_view key, std::string_view text);
+    std::string prompt();
 
     ModemSettings m_settings;
     ModemFlash m_flash;
@@ -109,6 +116,8 @@ private:
     std::string m_lost;     // arriving during boot
     std::optional<std::int64_t> m_answerAt;
     std::optional<std::int64_t> m_bootEnd;
+    std::optional<std::int64_t> m_bootPauseAt;
+    int m_prompts = 0;
     std::string m_answer;
     std::string m_output;
     std::string m_record;

@@ -53,6 +53,7 @@ void usage(FILE *to)
                  "                [--eol crlf|lfcr|lf|cr] [--noise PERCENT] [--seed N]\n"
                  "                [--answer-ms MIN[-MAX]] [--boot-seconds S]\n"
                  "                [--prompt TEXT] [--text NAME=TEXT]...\n"
+                 "                [--quirk boot-pause|counting-prompt]...\n"
                  "  --link PATH         symlink made to the terminal (required)\n"
                  "  --record FILE       what the modem received, lost, accepted and refused,\n"
                  "                      then its password and running configuration\n"
@@ -66,7 +67,11 @@ void usage(FILE *to)
                  "  --prompt TEXT       the command prompt (\"%s\"), as --text prompt=TEXT\n"
                  "  --text NAME=TEXT    one of the texts: banner (\"%s\"),\n"
                  "                      login (\"%s\"), password (\"%s\"),\n"
-                 "                      refused (\"%s\"), error (\"%s\")\n",
+                 "                      refused (\"%s\"), error (\"%s\")\n"
+                 "  --quirk boot-pause  the boot says a line, half way a text without a line\n"
+                 "                      break, then nothing until it is done\n"
+                 "  --quirk counting-prompt  the prompt starts with the count of lines\n"
+                 "                      answered, so no two are alike\n",
                  ModemFlash().password.c_str(), (long long)d.answerMin,
                  (long long)d.answerMax, double(d.bootMs) / 1000, d.texts.prompt.c_str(),
                  d.texts.banner.c_str(), d.texts.login.c_str(), d.texts.password.c_str(),
@@ -113,6 +118,15 @@ bool parse(int argc, char **argv, Options &options)
         } else if (arg == "--text") {
             if (!setText(modem.texts, value)) {
                 std::fprintf(stderr, "modemsim: --text takes NAME=TEXT, not %s\n", value.c_str());
+                return false;
+            }
+        } else if (arg == "--quirk") {
+            if (value == "boot-pause")
+                modem.bootPause = true;
+            else if (value == "counting-prompt")
+                modem.countingPrompt = true;
+            else {
+                std::fprintf(stderr, "modemsim: unknown quirk %s\n", value.c_str());
                 return false;
             }
         } else if (arg == "--eol") {
