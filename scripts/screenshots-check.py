@@ -14,8 +14,9 @@ stands beneath it. Each EXPECT is KEY=VALUE (equal) or KEY~REGEX (found in):
     log       the text of its many-line field
     checked   the names of its checked radio buttons and check boxes, by ","
     buttons   the names of its enabled push buttons, by ","
+    labels    the texts of its labels, by "|"
 
-A password field's text and a named label's text are not exposed.
+A password field's text is not exposed.
 
 The state may lag the key presses that lead to it: it is read again until it
 matches or SECONDS (default 5) have passed. Exits 1 naming the shot and what
@@ -89,7 +90,7 @@ def state_of(title):
         found["box"] = ""
     else:
         return found, f"{title!r} is not the active window"
-    fields, logs, checked, buttons = [], [], [], []
+    fields, logs, checked, buttons, labels = [], [], [], [], []
     for n in walk(window):
         role = n.get_role()
         if role in (R.TEXT, R.ENTRY, R.PASSWORD_TEXT):
@@ -98,8 +99,10 @@ def state_of(title):
             checked.append(n.get_name())
         elif role == R.PUSH_BUTTON and has(n, S.ENABLED):
             buttons.append(n.get_name())
+        elif role == R.LABEL and text_of(n):
+            labels.append(text_of(n))
     found.update(fields="|".join(fields), log="\n".join(logs), checked=",".join(checked),
-                 buttons=",".join(buttons))
+                 buttons=",".join(buttons), labels="|".join(labels))
     return found, None
 
 

@@ -39,7 +39,7 @@ const QString remainingFormat = QStringLiteral("%1: quedan %2:%3");
 const QString finishedText = QStringLiteral("Carga terminada");
 const QString stoppedText = QStringLiteral("Carga parada por el usuario");
 const QString interruptedText = QStringLiteral("Carga interrumpida");
-const QString verdictName = QStringLiteral("Resultado de la carga");
+const QString verdictDescription = QStringLiteral("Resultado de la carga");
 
 const Message refuseCloseMessage{
     QString(),
@@ -76,7 +76,8 @@ InputFromModemScreen::InputFromModemScreen(const ServiceSettings &settings,
     progress->setFormat(QString());
     // A label, not the bar's painted text, so that a screen reader reads it.
     verdict = named<QLabel>("verdict", this);
-    verdict->setAccessibleName(verdictName);
+    // A name would hide the text itself from a screen reader.
+    verdict->setAccessibleDescription(verdictDescription);
     verdict->setWordWrap(true);
     verdict->setTextFormat(Qt::PlainText);
     verdict->setTextInteractionFlags(Qt::TextSelectableByMouse);
