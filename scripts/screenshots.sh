@@ -4,11 +4,13 @@
 # driven by key presses, against the modem simulator. Before each picture
 # scripts/screenshots-check.py reads the program's accessibility tree and
 # refuses to go on unless the window, its fields and the open message box are
-# the ones the picture is meant to show. The pictures go to docs/screenshots/.
-# Installs what it needs (Debian, as root).
+# the ones the picture is meant to show. The pictures replace those in
+# docs/screenshots/ all together, and only once every check has passed, so
+# they always come from one run. Installs what it needs (Debian, as root).
 #
 #   scripts/screenshots.sh          # whole run, with a full transfer (about 5 minutes)
-#   scripts/screenshots.sh --quick  # stops once the configuration is being sent
+#   scripts/screenshots.sh --quick  # stops once the configuration is being sent;
+#                                   # its pictures go to build/screenshots-quick/
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -22,9 +24,9 @@ if [ "${1:-}" != --in-session ]; then
 fi
 quick=${2:-}
 
-out=$root/docs/screenshots
-mkdir -p "$out"
 work=$(mktemp -d)
+out=$work/shots
+mkdir -p "$out"
 display=:57
 export DISPLAY=$display
 
@@ -158,3 +160,11 @@ if [ "$quick" != "--quick" ]; then
 fi
 
 kill "$app" 2>/dev/null || true
+if [ "$quick" = "--quick" ]; then
+    dest=$root/build/screenshots-quick
+else
+    dest=$root/docs/screenshots
+fi
+mkdir -p "$dest"
+mv -f "$out"/*.png "$dest"/
+echo "Pictures in $dest"

@@ -258,7 +258,7 @@ void InputFromModemScreen::saveFastLoad(bool on)
         return;
     showMessage(this, {QStringLiteral("Error en el fichero de preferencias"),
                        QStringLiteral("No se ha podido guardar la elección de carga rápida en %1. "
-                                      "Vale solo hasta que se cierre el programa.\r\n%2")
+                                      "Vale solo hasta que se cierre esta ventana.\r\n%2")
                            .arg(QDir::toNativeSeparators(QFileInfo(Preferences::fileName).absoluteFilePath()),
                                 error),
                        MessageIcon::Warning, MessageButtons::Ok});

@@ -55,9 +55,9 @@ kill -0 "$pid" 2>/dev/null || { cat "$tmp/out.log"; fail "the program did not st
 
 # The guide: the menu action's page, and every local link and picture of
 # every page, lead to installed files and anchors.
-html=$root/usr/share/doc/adslconf/html
+html=$root/usr/share/adslconf/html
 action=$(sed -n '/^\[Desktop Action guia\]/,$ s/^Exec=xdg-open //p' "$root/usr/share/applications/adslconf.desktop")
-[ -f "$root$action" ] && [ "$action" = /usr/share/doc/adslconf/html/guia-del-instalador.html ] ||
+[ -f "$root$action" ] && [ "$action" = /usr/share/adslconf/html/guia-del-instalador.html ] ||
     fail "the menu's guide action opens $action, not the installed guide"
 links=0
 for page in "$html"/*.html; do
