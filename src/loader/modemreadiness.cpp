@@ -28,12 +28,6 @@ ModemReadiness::ModemReadiness(ReadinessTimings timings, Pinned pinned) : m_timi
     }
 }
 
-void ModemReadiness::startAtLogin()
-{
-    m_console = Console::AtLogin;
-    m_waiting = false;
-}
-
 void ModemReadiness::sent(const QByteArray &line, qint64 now)
 {
     m_restarting = false;

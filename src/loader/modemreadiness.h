@@ -31,8 +31,6 @@ public:
 
     explicit ModemReadiness(ReadinessTimings timings = {}, Pinned pinned = {});
 
-    // The modem has just been power-cycled: it sits at its login prompt.
-    void startAtLogin();
     void sent(const QByteArray &line, qint64 now);
     void received(const QByteArray &bytes, qint64 now);
     // True once per line: its answer was recognised and the modem has gone
@@ -41,9 +39,6 @@ public:
     // The line's fixed wait ran out unanswered: a command prompt the modem
     // now shows is kept, so the next line in that node is fast.
     void waitedOut(qint64 now);
-
-    Kind expected() const { return m_expected; }
-    const QList<QByteArray> &known(Kind kind) const { return m_known[int(kind)]; }
 
 private:
     enum class Console { AtLogin, AtPassword, LoggedIn };
