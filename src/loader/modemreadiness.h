@@ -44,6 +44,7 @@ private:
     enum class Console { AtLogin, AtPassword, LoggedIn };
 
     bool quietTail(qint64 now, qint64 quiet) const;
+    bool learnable(qint64 now) const;
     bool knownElsewhere(const QByteArray &text) const;
 
     ReadinessTimings m_timings;
@@ -54,6 +55,7 @@ private:
     bool m_waiting = false;   // a line went out and is not yet answered
     bool m_restarting = false; // after "restart" only a known login prompt counts
     bool m_output = false;    // anything at all arrived since the send
+    bool m_lineBreak = false; // ...and a line break among it
     QByteArray m_tail;        // after the last line break, as a terminal shows it
     qint64 m_lastArrival = 0;
 };
