@@ -315,11 +315,15 @@ private slots:
         s.bootPause = true;
         QTest::newRow("lfcr, long boot quiet half way") << s << QByteArray() << fast << 0.30;
         s = plain;
-        s.texts = {"", "Usuario:  ", "Clave: ", "Denegado", "router# ", "Error"};
+        s.texts = {"", "Usuario:  ", "Clave: ", "Denegado", "router# ", "Error", ""};
         QTest::newRow("own texts") << s << QByteArray() << fast << 0.25;
         QTest::newRow("own texts, pinned")
             << s << QByteArray("[transfer]\nloginPrompt=\"Usuario: \"\ncommandPrompt=\"router#\"\n")
             << fast << 0.25;
+        s = plain;
+        s.texts.configPrompt = "M1112(conf)>";
+        QTest::newRow("own prompt after conf, learned at its fixed wait")
+            << s << QByteArray() << QString(fast).replace(4, 1, u'f') << 0.25;
         QTest::newRow("a pinned prompt it never shows")
             << plain << QByteArray("[transfer]\ncommandPrompt=M1112#\n")
             << "...f" + commandsFixed.mid(4) << 0.0;
