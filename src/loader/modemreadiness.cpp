@@ -82,7 +82,7 @@ bool ModemReadiness::quietTail(qint64 now, qint64 quiet) const
 }
 
 // A console answers a line on a new line: a text with no break before it is
-// boot output paused mid-line (the modem power-cycled too late), not a prompt.
+// a boot paused mid-line (the load started before it ended), not a prompt.
 bool ModemReadiness::learnable(qint64 now) const
 {
     return m_lineBreak && quietTail(now, m_timings.learnQuiet);
