@@ -28,12 +28,6 @@ ModemReadiness::ModemReadiness(ReadinessTimings timings, Pinned pinned) : m_timi
     }
 }
 
-void ModemReadiness::startAtLogin()
-{
-    m_console = Console::AtLogin;
-    m_waiting = false;
-}
-
 void ModemReadiness::sent(const QByteArray &line, qint64 now)
 {
     m_restarting = false;
@@ -59,6 +53,7 @@ void ModemReadiness::sent(const QByteArray &line, qint64 now)
     }
     m_waiting = true;
     m_output = false;
+    m_lineBreak = false;
     m_tail.clear();
     m_lastArrival = now;
 }
@@ -70,18 +65,27 @@ void ModemReadiness::received(const QByteArray &bytes, qint64 now)
     m_output = true;
     m_lastArrival = now;
     for (const char c : bytes) {
-        if (c == '\r' || c == '\n')
+        if (c == '\r' || c == '\n') {
             m_tail.clear();
-        else if (c == '\b')
+            m_lineBreak = true;
+        } else if (c == '\b') {
             m_tail.chop(1);
-        else if (c != '\0' && m_tail.size() < maxTail)
+        } else if (c != '\0' && m_tail.size() < maxTail) {
             m_tail.append(c);
+        }
     }
 }
 
 bool ModemReadiness::quietTail(qint64 now, qint64 quiet) const
 {
     return m_output && !m_tail.isEmpty() && now - m_lastArrival >= quiet;
+}
+
+// A console answers a line on a new line: a text with no break before it is
+// a boot paused mid-line (the load started before it ended), not a prompt.
+bool ModemReadiness::learnable(qint64 now) const
+{
+    return m_lineBreak && quietTail(now, m_timings.learnQuiet);
 }
 
 bool ModemReadiness::knownElsewhere(const QByteArray &text) const
@@ -105,7 +109,7 @@ bool ModemReadiness::answered(qint64 now)
     }
     // Boot output that pauses is no login prompt: after a restart only a
     // text already known counts.
-    if (!known.isEmpty() || m_restarting || !quietTail(now, m_timings.learnQuiet)
+    if (!known.isEmpty() || m_restarting || !learnable(now)
         || tail.isEmpty() || knownElsewhere(tail))
         return false;
     known.append(tail);
@@ -117,7 +121,7 @@ void ModemReadiness::waitedOut(qint64 now)
 {
     const bool wasWaiting = std::exchange(m_waiting, false);
     if (!wasWaiting || m_expected != Kind::Command || m_pinned[int(Kind::Command)]
-        || !quietTail(now, m_timings.learnQuiet))
+        || !learnable(now))
         return;
     const QByteArray tail = withoutTrailingBlanks(m_tail);
     QList<QByteArray> &known = m_known[int(Kind::Command)];

@@ -31,8 +31,6 @@ public:
 
     explicit ModemReadiness(ReadinessTimings timings = {}, Pinned pinned = {});
 
-    // The modem has just been power-cycled: it sits at its login prompt.
-    void startAtLogin();
     void sent(const QByteArray &line, qint64 now);
     void received(const QByteArray &bytes, qint64 now);
     // True once per line: its answer was recognised and the modem has gone
@@ -42,13 +40,11 @@ public:
     // now shows is kept, so the next line in that node is fast.
     void waitedOut(qint64 now);
 
-    Kind expected() const { return m_expected; }
-    const QList<QByteArray> &known(Kind kind) const { return m_known[int(kind)]; }
-
 private:
     enum class Console { AtLogin, AtPassword, LoggedIn };
 
     bool quietTail(qint64 now, qint64 quiet) const;
+    bool learnable(qint64 now) const;
     bool knownElsewhere(const QByteArray &text) const;
 
     ReadinessTimings m_timings;
@@ -59,6 +55,7 @@ private:
     bool m_waiting = false;   // a line went out and is not yet answered
     bool m_restarting = false; // after "restart" only a known login prompt counts
     bool m_output = false;    // anything at all arrived since the send
+    bool m_lineBreak = false; // ...and a line break among it
     QByteArray m_tail;        // after the last line break, as a terminal shows it
     qint64 m_lastArrival = 0;
 };

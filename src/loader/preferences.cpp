@@ -7,7 +7,8 @@
 
 namespace {
 
-const QByteArray transferSection = QByteArrayLiteral("[transfer]");
+const QByteArray transferGroup = QByteArrayLiteral("transfer");
+const QByteArray transferSection = '[' + transferGroup + ']';
 const QByteArray fastLoadKey = QByteArrayLiteral("fastLoad");
 
 } // namespace
@@ -29,7 +30,7 @@ Preferences Preferences::load()
                 preferences.errorWords.append(word.trimmed());
         }
     }
-    if (const QVariant fast = file.value(QStringLiteral("transfer/fastLoad")); fast.isValid())
+    if (const QVariant fast = file.value(QString::fromLatin1(transferGroup + '/' + fastLoadKey)); fast.isValid())
         preferences.fastLoad = fast.toBool();
     for (auto [key, text] : {std::pair{"transfer/loginPrompt", &preferences.loginPrompt},
                              std::pair{"transfer/passwordPrompt", &preferences.passwordPrompt},

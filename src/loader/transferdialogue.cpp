@@ -218,7 +218,7 @@ void TransferDialogue::begin()
     const Preferences preferences = Preferences::load();
     m_verdict = LoadVerdict(preferences.errorWords);
     m_fast = m_request.fast;
-    m_readiness = ModemReadiness({m_timings.readyQuiet, m_timings.learnQuiet},
+    m_readiness = ModemReadiness(m_timings.readiness,
                                  {preferences.loginPrompt.toLatin1(), preferences.passwordPrompt.toLatin1(),
                                   preferences.commandPrompt.toLatin1()});
     m_verdictText.clear();
@@ -473,12 +473,11 @@ void TransferDialogue::takeHidden()
 
 void TransferDialogue::poll()
 {
-    const QByteArray received = m_link.isOpen() ? m_link.readAll() : QByteArray();
+    // Read after the end too: the log goes on while the port stays open.
     if (isRunning())
-        m_verdict.received(received);
-    if (m_fast && isRunning())
-        m_readiness.received(received, m_timers.now());
-    show(received);
+        takeIn();
+    else if (m_link.isOpen())
+        show(m_link.readAll());
     const bool paced = m_fast && (m_phase == TransferPhase::Password || m_phase == TransferPhase::Script);
     if (paced && m_sendTimer->isActive() && m_readiness.answered(m_timers.now())) {
         m_sendTimer->stop();
@@ -495,7 +494,8 @@ void TransferDialogue::takeIn()
         return;
     const QByteArray received = m_link.readAll();
     m_verdict.received(received);
-    m_readiness.received(received, m_timers.now());
+    if (m_fast)
+        m_readiness.received(received, m_timers.now());
     show(received);
 }
 

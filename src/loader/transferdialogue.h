@@ -40,8 +40,7 @@ struct TransferTimings
     qint64 restartWait = 40000; // after script line 1, while the modem restarts
     qint64 loginPause = 8000;   // between the password phase and the script
     qint64 poll = 10;           // receive poll
-    qint64 readyQuiet = 150;    // fast load: see ReadinessTimings
-    qint64 learnQuiet = 600;
+    ReadinessTimings readiness{}; // fast load
 };
 
 struct TransferRequest
@@ -140,8 +139,8 @@ private:
     void startReading();
     // What arrives while the log shows nothing still counts for the verdict.
     void takeHidden();
-    // Fast load: everything that arrived, to the readiness and, when shown,
-    // to the log.
+    // Everything that arrived, to the verdict, to the readiness in a fast
+    // load and, when shown, to the log.
     void takeIn();
     // Into the log box and file, unless the log shows nothing now.
     void show(const QByteArray &received);

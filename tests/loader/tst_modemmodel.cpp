@@ -239,19 +239,21 @@ private slots:
         QTest::addColumn<QStringList>("steps");
         QTest::addColumn<QString>("answered");
 
-        const QStringList loggedIn{"s", "rlogin: ", "+600", "?", "sadmin", "radmin\r\npassword: ", "+600", "?",
+        const QStringList loggedIn{"s", "r\r\nlogin: ", "+600", "?", "sadmin", "radmin\r\npassword: ", "+600", "?",
                                    "spw", "r\r\nM> ", "+600", "?"};
         QTest::newRow("learned, then known after a short quiet, as a terminal shows it")
             << loggedIn + QStringList{"sconf", "rconf\r\nM@x\b>", "+140", "?", "+10", "?"} << "11101";
         QTest::newRow("a refused login is no command prompt")
-            << QStringList{"s", "rlogin: ", "+600", "?", "sadmin", "rpassword: ", "+600", "?", "sx",
+            << QStringList{"s", "r\r\nlogin: ", "+600", "?", "sadmin", "r\r\npassword: ", "+600", "?", "sx",
                            "r\r\nLogin incorrect\r\nlogin: ", "+5000", "?"} << "110";
         QTest::newRow("a boot that goes quiet is not ready, its login prompt is")
             << loggedIn + QStringList{"srestart", "rBooting\r\nLoading", "+9000", "?", "r\r\nlogin:", "+150", "?"}
             << "11101";
         QTest::newRow("after a restart no login prompt is learned")
-            << QStringList{"sadmin", "rpassword: ", "+600", "?", "spw", "rM> ", "+600", "?", "srestart",
-                           "rlogin: ", "+5000", "?"} << "110";
+            << QStringList{"sadmin", "r\npassword: ", "+600", "?", "spw", "r\nM> ", "+600", "?", "srestart",
+                           "r\nlogin: ", "+5000", "?"} << "110";
+        QTest::newRow("nothing is learned before a line break")
+            << QStringList{"s", "rLoading", "+5000", "?", "r\r\nlogin: ", "+600", "?"} << "01";
         QStringList prompts = loggedIn;
         for (int i = 0; i <= ModemReadiness::maxCommandPrompts; ++i)
             prompts << "sx" << QStringLiteral("r\r\nN%1>").arg(i) << "+600" << "w";
@@ -313,11 +315,15 @@ private slots:
         s.bootPause = true;
         QTest::newRow("lfcr, long boot quiet half way") << s << QByteArray() << fast << 0.30;
         s = plain;
-        s.texts = {"", "Usuario:  ", "Clave: ", "Denegado", "router# ", "Error"};
+        s.texts = {"", "Usuario:  ", "Clave: ", "Denegado", "router# ", "Error", ""};
         QTest::newRow("own texts") << s << QByteArray() << fast << 0.25;
         QTest::newRow("own texts, pinned")
             << s << QByteArray("[transfer]\nloginPrompt=\"Usuario: \"\ncommandPrompt=\"router#\"\n")
             << fast << 0.25;
+        s = plain;
+        s.texts.configPrompt = "M1112(conf)>";
+        QTest::newRow("own prompt after conf, learned at its fixed wait")
+            << s << QByteArray() << QString(fast).replace(4, 1, u'f') << 0.25;
         QTest::newRow("a pinned prompt it never shows")
             << plain << QByteArray("[transfer]\ncommandPrompt=M1112#\n")
             << "...f" + commandsFixed.mid(4) << 0.0;

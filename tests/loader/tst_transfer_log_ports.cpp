@@ -63,6 +63,7 @@ struct Rig
     Times finished;
     Times stopButton;
     TransferControls controls; // as the screen shows them
+    bool fast = false;
 
     explicit Rig(int lines)
     {
@@ -91,7 +92,7 @@ struct Rig
     std::optional<Message> start(const QString &current, const QString &next,
                                  const QString &number = "912345678")
     {
-        if (std::optional<Message> failure = dialogue.prepare({number, 3, current, next}))
+        if (std::optional<Message> failure = dialogue.prepare({number, 3, current, next, fast}))
             return failure;
         dialogue.begin();
         return failures.isEmpty() ? std::nullopt : std::optional(failures[0]);
@@ -175,9 +176,11 @@ private slots:
 
     // Whole transfers, stopped or cut off or not, with the exact bytes and
     // send times. The modem answers "OK" at 46 s, just after script line 0,
-    // and "!" 1 ms before the end, which the log file must still hold.
+    // and "!" 1 ms before the end, which the log file must still hold. A fast
+    // load, meeting no prompt, keeps to the same times.
     void transfer_data()
     {
+        QTest::addColumn<bool>("fast");
         QTest::addColumn<int>("lines");
         QTest::addColumn<qint64>("stopAt"); // -1: not stopped
         QTest::addColumn<qint64>("lostAt"); // -1: the port stays
@@ -186,33 +189,35 @@ private slots:
         QTest::addColumn<QByteArray>("logged");
         QTest::addColumn<QString>("stored"); // claves.dat afterwards; it held "abc"
 
+        const auto row = [](const char *name, int lines, qint64 stopAt, qint64 lostAt, bool writeFails,
+                            qint64 end, const QByteArray &logged, const char *stored) {
+            for (bool fast : {false, true})
+                QTest::addRow("%s%s", name, fast ? ", fast" : "")
+                    << fast << lines << stopAt << lostAt << writeFails << end << logged << stored;
+        };
         const QByteArray ok = startText + "OK\r\n";
-        QTest::newRow("empty script") << 0 << -1LL << -1LL << false << 44000LL << startText + "\r\n" << "nueva1";
-        QTest::newRow("49 lines fit") << 49 << -1LL << -1LL << false << 276000LL << ok + "!\r\n" << "nueva1";
-        QTest::newRow("stop in the wait after line 4")
-            << 32 << 97500LL << -1LL << false << 113500LL << ok + "\r\n" + stopLine << "nueva1";
-        QTest::newRow("stop in the wait after the last line")
-            << 32 << 205500LL << -1LL << false << 221500LL << ok + "\r\n" + stopLine << "nueva1";
-        QTest::newRow("port lost in the closing lines")
-            << 32 << 97500LL << 102500LL << false << 102500LL << ok + "\r\n" + stopLine << "nueva1";
+        row("empty script", 0, -1, -1, false, 44000, startText + "\r\n", "nueva1");
+        row("49 lines fit", 49, -1, -1, false, 276000, ok + "!\r\n", "nueva1");
+        row("stop in the wait after line 4", 32, 97500, -1, false, 113500, ok + "\r\n" + stopLine, "nueva1");
+        row("stop in the wait after the last line", 32, 205500, -1, false, 221500, ok + "\r\n" + stopLine,
+            "nueva1");
+        row("port lost in the closing lines", 32, 97500, 102500, false, 102500, ok + "\r\n" + stopLine, "nueva1");
         // What arrived after the last poll but before the loss is logged too.
-        QTest::newRow("port lost mid-transfer")
-            << 32 << -1LL << 100020LL << false << 100020LL << ok + "!last words\r\n" << "nueva1";
+        row("port lost mid-transfer", 32, -1, 100020, false, 100020, ok + "!last words\r\n", "nueva1");
         // "admin nueva1" goes out at 24 s: lost before it, the modem still
         // has the previous password, and so has the file.
-        QTest::newRow("port lost before the new password went out")
-            << 32 << -1LL << 22000LL << false << 22000LL << passwordText + "\r\n" << "abc";
-        QTest::newRow("port lost after the new password went out")
-            << 32 << -1LL << 26000LL << false << 26000LL << passwordText + "\r\n" << "nueva1";
+        row("port lost before the new password went out", 32, -1, 22000, false, 22000, passwordText + "\r\n",
+            "abc");
+        row("port lost after the new password went out", 32, -1, 26000, false, 26000, passwordText + "\r\n",
+            "nueva1");
         // A write that does not reach the port ends it all as a lost port.
-        QTest::newRow("the new password's write fails")
-            << 32 << -1LL << 24000LL << true << 24000LL << passwordText + "\r\n" << "abc";
-        QTest::newRow("a script line's write fails")
-            << 32 << -1LL << 100000LL << true << 100000LL << ok + "!\r\n" << "nueva1";
+        row("the new password's write fails", 32, -1, 24000, true, 24000, passwordText + "\r\n", "abc");
+        row("a script line's write fails", 32, -1, 100000, true, 100000, ok + "!\r\n", "nueva1");
     }
 
     void transfer()
     {
+        QFETCH(bool, fast);
         QFETCH(int, lines);
         const QString next = QStringLiteral("nueva1");
         QFETCH(qint64, stopAt);
@@ -223,6 +228,7 @@ private slots:
         QFETCH(QString, stored);
 
         Rig rig(lines);
+        rig.fast = fast;
         rig.link.failWriteAt = writeFails ? lostAt : -1;
         QVERIFY(storePassword(QStringLiteral("abc")));
         // An older log anyone could read: the modem echoes the new password.

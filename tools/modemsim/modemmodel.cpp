@@ -194,9 +194,12 @@ std::string ModemModel::answer(const std::string &line)
 
 std::string ModemModel::prompt()
 {
+    const ModemTexts &texts = m_settings.texts;
+    const bool configuring = m_mode == Mode::Config || m_mode == Mode::PasswordNode;
+    const std::string &text = configuring && !texts.configPrompt.empty() ? texts.configPrompt : texts.prompt;
     if (!m_settings.countingPrompt)
-        return m_settings.texts.prompt;
-    return std::to_string(++m_prompts) + ' ' + m_settings.texts.prompt;
+        return text;
+    return std::to_string(++m_prompts) + ' ' + text;
 }
 
 bool ModemModel::command(const std::string &line)

@@ -41,6 +41,7 @@ struct ModemTexts
     std::string refused = "Login incorrect";
     std::string prompt = "M1112>";
     std::string error = "% Invalid command";
+    std::string configPrompt; // after "conf"; empty: the same as prompt
 };
 
 struct ModemSettings

@@ -67,7 +67,8 @@ void usage(FILE *to)
                  "  --prompt TEXT       the command prompt (\"%s\"), as --text prompt=TEXT\n"
                  "  --text NAME=TEXT    one of the texts: banner (\"%s\"),\n"
                  "                      login (\"%s\"), password (\"%s\"),\n"
-                 "                      refused (\"%s\"), error (\"%s\")\n"
+                 "                      refused (\"%s\"), error (\"%s\"),\n"
+                 "                      conf (after conf; empty: as the prompt)\n"
                  "  --quirk boot-pause  the boot says a line, half way a text without a line\n"
                  "                      break, then nothing until it is done\n"
                  "  --quirk counting-prompt  the prompt starts with the count of lines\n"
@@ -87,6 +88,7 @@ bool setText(ModemTexts &texts, const std::string &assignment)
         : name == "password"             ? &texts.password
         : name == "refused"              ? &texts.refused
         : name == "prompt"               ? &texts.prompt
+        : name == "conf"                 ? &texts.configPrompt
         : name == "error"                ? &texts.error
                                          : nullptr;
     if (!text || equals == std::string::npos)
