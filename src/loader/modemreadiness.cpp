@@ -7,6 +7,8 @@ namespace {
 // A terminal line holds far less; a longer run of bytes without a break is
 // never a prompt.
 constexpr qsizetype maxTail = 256;
+// Texts met that were no prompt; a console shows a few kinds at most.
+constexpr qsizetype maxNotPrompts = 8;
 
 QByteArray withoutTrailingBlanks(QByteArray text)
 {
@@ -30,6 +32,9 @@ ModemReadiness::ModemReadiness(ReadinessTimings timings, Pinned pinned) : m_timi
 
 void ModemReadiness::sent(const QByteArray &line, qint64 now)
 {
+    // Only a text the modem showed and then kept quiet at is one it waits at.
+    m_typedAt = quietTail(now, m_timings.readyQuiet) ? withoutTrailingBlanks(m_tail) : QByteArray();
+    m_typedIn = m_console;
     m_restarting = false;
     switch (m_console) {
     case Console::AtLogin:
@@ -51,9 +56,13 @@ void ModemReadiness::sent(const QByteArray &line, qint64 now)
         }
         break;
     }
+    if (m_restarting)
+        m_awake = false;
+    m_line = withoutTrailingBlanks(line);
     m_waiting = true;
     m_output = false;
     m_lineBreak = false;
+    m_echoed = false;
     m_tail.clear();
     m_lastArrival = now;
 }
@@ -66,12 +75,42 @@ void ModemReadiness::received(const QByteArray &bytes, qint64 now)
     m_lastArrival = now;
     for (const char c : bytes) {
         if (c == '\r' || c == '\n') {
+            if (!std::exchange(m_lineBreak, true))
+                firstLineEnded();
             m_tail.clear();
-            m_lineBreak = true;
         } else if (c == '\b') {
             m_tail.chop(1);
         } else if (c != '\0' && m_tail.size() < maxTail) {
             m_tail.append(c);
+        }
+    }
+}
+
+// What came before the first line break after a line: its echo, if the
+// modem read it at once.
+void ModemReadiness::firstLineEnded()
+{
+    if (m_line.isEmpty())
+        return;
+    m_echoed = withoutTrailingBlanks(m_tail).endsWith(m_line);
+    if (m_echoed)
+        m_echoes = m_awake = true;
+    if (m_typedAt.isEmpty() || m_pinned[int(Kind::Command)])
+        return;
+    if (m_echoed && m_typedAt == m_candidate) {
+        QList<QByteArray> &prompts = known(Kind::Command);
+        if (prompts.size() == maxCommandPrompts)
+            prompts.removeFirst();
+        prompts.append(std::exchange(m_candidate, {}));
+    } else if (!m_echoed && m_echoes && m_typedIn == Console::LoggedIn) {
+        // Shown, yet what was typed at it waited: the modem was working.
+        if (m_typedAt == m_candidate)
+            m_candidate.clear();
+        known(Kind::Command).removeAll(m_typedAt);
+        if (!m_notPrompts.contains(m_typedAt)) {
+            if (m_notPrompts.size() == maxNotPrompts)
+                m_notPrompts.removeFirst();
+            m_notPrompts.append(m_typedAt);
         }
     }
 }
@@ -81,53 +120,88 @@ bool ModemReadiness::quietTail(qint64 now, qint64 quiet) const
     return m_output && !m_tail.isEmpty() && now - m_lastArrival >= quiet;
 }
 
-// A console answers a line on a new line: a text with no break before it is
-// a boot paused mid-line (the load started before it ended), not a prompt.
-bool ModemReadiness::learnable(qint64 now) const
+bool ModemReadiness::statesApart() const
 {
-    return m_lineBreak && quietTail(now, m_timings.learnQuiet);
+    if (known(Kind::Login).isEmpty() || known(Kind::Password).isEmpty())
+        return false;
+    for (const QByteArray &text : known(Kind::Password)) {
+        if (known(Kind::Login).contains(text))
+            return false;
+    }
+    return true;
 }
 
-bool ModemReadiness::knownElsewhere(const QByteArray &text) const
+bool ModemReadiness::loggedOut(const QByteArray &text) const
 {
-    for (int kind = 0; kind < 3; ++kind) {
-        if (kind != int(m_expected) && m_known[kind].contains(text))
-            return true;
-    }
-    return false;
+    return known(Kind::Login).contains(text) || known(Kind::Password).contains(text);
+}
+
+bool ModemReadiness::accept(const QByteArray &text)
+{
+    m_waiting = false;
+    if (m_expected == Kind::Login)
+        m_awake = true;
+    // A user name read at once at a text, and answered with another one:
+    // that text was the login prompt.
+    if (m_expected == Kind::Password && known(Kind::Login).isEmpty() && m_echoed
+        && !m_typedAt.isEmpty() && m_typedAt != text)
+        known(Kind::Login).append(m_typedAt);
+    return true;
 }
 
 bool ModemReadiness::answered(qint64 now)
 {
     if (!m_waiting || !quietTail(now, m_timings.readyQuiet))
         return false;
-    QList<QByteArray> &known = m_known[int(m_expected)];
     const QByteArray tail = withoutTrailingBlanks(m_tail);
-    if (known.contains(tail)) {
-        m_waiting = false;
-        return true;
-    }
+    if (tail.isEmpty())
+        return false;
+    if (known(m_expected).contains(tail))
+        return accept(tail);
     // Boot output that pauses is no login prompt: after a restart only a
     // text already known counts.
-    if (!known.isEmpty() || m_restarting || !learnable(now)
-        || tail.isEmpty() || knownElsewhere(tail))
+    if (m_restarting || !m_lineBreak || m_pinned[int(m_expected)] || m_notPrompts.contains(tail))
         return false;
-    known.append(tail);
-    m_waiting = false;
-    return true;
+    switch (m_expected) {
+    case Kind::Login:
+        // A booting modem writes by itself; only the same answer to two
+        // empty lines in a row is the console's.
+        if (!m_line.isEmpty() || tail != m_typedAt)
+            return false;
+        break;
+    case Kind::Password:
+        if (!m_awake || !known(m_expected).isEmpty() || now - m_lastArrival < m_timings.learnQuiet)
+            return false;
+        break;
+    case Kind::Command:
+        if (!m_awake || !known(m_expected).isEmpty() || now - m_lastArrival < m_timings.learnQuiet
+            || (statesApart() && loggedOut(tail)))
+            return false;
+        break;
+    }
+    known(m_expected).append(tail);
+    return accept(tail);
 }
 
 void ModemReadiness::waitedOut(qint64 now)
 {
     const bool wasWaiting = std::exchange(m_waiting, false);
-    if (!wasWaiting || m_expected != Kind::Command || m_pinned[int(Kind::Command)]
-        || !learnable(now))
+    if (!wasWaiting || m_expected != Kind::Command || m_pinned[int(Kind::Command)] || !m_lineBreak
+        || !quietTail(now, m_timings.learnQuiet))
         return;
     const QByteArray tail = withoutTrailingBlanks(m_tail);
-    QList<QByteArray> &known = m_known[int(Kind::Command)];
-    if (tail.isEmpty() || known.contains(tail) || knownElsewhere(tail))
+    if (known(Kind::Command).contains(tail) || m_notPrompts.contains(tail) || (statesApart() && loggedOut(tail)))
         return;
-    if (known.size() == maxCommandPrompts)
-        known.removeFirst();
-    known.append(tail);
+    // It may be what the modem shows while it works: a prompt only once the
+    // modem reads a line typed at it.
+    m_candidate = tail;
+}
+
+bool ModemReadiness::refused(qint64 now, bool atDeadline) const
+{
+    if (m_console != Console::LoggedIn || m_expected != Kind::Command || !statesApart())
+        return false;
+    if (atDeadline ? !m_output : !quietTail(now, m_timings.readyQuiet))
+        return false;
+    return loggedOut(withoutTrailingBlanks(m_tail));
 }

@@ -1,10 +1,27 @@
 #pragma once
 
-// When a fast load may send its next line: the modem has answered the last
-// one and shows again a text that means it waits for input. Those texts are
-// not known beforehand: each is learned from the modem's first answer of its
-// kind, unless the installer pinned it in adslconf.ini. What the modem is
+// What the modem's answers tell about its console. A fast load sends its
+// next line once the modem shows again a text that means it waits for
+// input; every load ends when the modem shows it did not take the login.
+//
+// Those texts are not known beforehand: each is learned from what the modem
+// did, unless the installer pinned it in adslconf.ini. What the modem is
 // expected to show next follows from what was sent, not from its answer.
+// Whatever is not sure counts as not ready: the line then waits its fixed
+// wait, so a load is never worse off than on the fixed schedule.
+//   - login prompt: the same text answering two empty lines in a row, or the
+//     text a user name was typed at, read at once and answered with another
+//     text. Boot output, which comes by itself, is never an answer;
+//   - password question: the first answer to a user name, once the modem
+//     has shown that it reads what is sent (an echo, or a login prompt);
+//   - command prompt: the first answer to the password; then any text a
+//     command line met at its fixed wait, once the modem has read the next
+//     line typed at it at once. A text the modem showed but did not read the
+//     line typed at it was shown while it worked: it is never a prompt.
+// A console whose answer to a user name differs from its login prompt tells
+// its states apart: logged in, its login prompt or password question means
+// the login was refused. A console with one prompt for everything is never
+// judged refused.
 
 #include <QByteArray>
 #include <QList>
@@ -34,28 +51,45 @@ public:
     void sent(const QByteArray &line, qint64 now);
     void received(const QByteArray &bytes, qint64 now);
     // True once per line: its answer was recognised and the modem has gone
-    // quiet. May learn the text it recognised.
+    // quiet. Learns from the answer; a fixed load calls it too, for what
+    // refused() needs, and ignores the result.
     bool answered(qint64 now);
     // The line's fixed wait ran out unanswered: a command prompt the modem
-    // now shows is kept, so the next line in that node is fast.
+    // now shows may be one of another node.
     void waitedOut(qint64 now);
+    // The lines sent should have logged in, and the modem shows its login
+    // prompt or asks for a password. At a line's deadline the text counts
+    // as it stands; otherwise only once the modem has gone quiet.
+    bool refused(qint64 now, bool atDeadline = false) const;
 
 private:
     enum class Console { AtLogin, AtPassword, LoggedIn };
 
+    QList<QByteArray> &known(Kind kind) { return m_known[int(kind)]; }
+    const QList<QByteArray> &known(Kind kind) const { return m_known[int(kind)]; }
     bool quietTail(qint64 now, qint64 quiet) const;
-    bool learnable(qint64 now) const;
-    bool knownElsewhere(const QByteArray &text) const;
+    bool statesApart() const;
+    bool loggedOut(const QByteArray &text) const;
+    bool accept(const QByteArray &text);
+    void firstLineEnded();
 
     ReadinessTimings m_timings;
     bool m_pinned[3]{};
     QList<QByteArray> m_known[3];
+    QList<QByteArray> m_notPrompts; // shown while the modem worked
+    QByteArray m_candidate;         // a command prompt met at a fixed wait
     Console m_console = Console::AtLogin;
+    Console m_typedIn = Console::AtLogin; // where the last line went, as the lines tell
     Kind m_expected = Kind::Login;
-    bool m_waiting = false;   // a line went out and is not yet answered
+    bool m_waiting = false;    // a line went out and is not yet answered
     bool m_restarting = false; // after "restart" only a known login prompt counts
-    bool m_output = false;    // anything at all arrived since the send
-    bool m_lineBreak = false; // ...and a line break among it
-    QByteArray m_tail;        // after the last line break, as a terminal shows it
+    bool m_awake = false;      // the modem has shown it reads what is sent since it started
+    bool m_echoes = false;     // the console echoes what it reads
+    bool m_output = false;     // anything at all arrived since the send
+    bool m_lineBreak = false;  // ...and a line break among it
+    bool m_echoed = false;     // the first line that came was the line's echo
+    QByteArray m_line;         // the line last sent
+    QByteArray m_typedAt;      // what the modem showed, quiet, when it went
+    QByteArray m_tail;         // after the last line break, as a terminal shows it
     qint64 m_lastArrival = 0;
 };

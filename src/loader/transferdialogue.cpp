@@ -48,6 +48,22 @@ Message TransferDialogue::missingScriptMessage()
             MessageButtons::Ok};
 }
 
+QString TransferDialogue::refusedText()
+{
+    return QStringLiteral("El módem no ha aceptado la clave de acceso guardada en claves.dat, porque "
+                          "tiene otra: no se le ha enviado nada más y claves.dat no ha cambiado; "
+                          "averigüe la clave del módem o devuélvalo a su configuración de fábrica "
+                          "como indique su manual, y vuelva a cargar.");
+}
+
+QString TransferDialogue::refusedAfterRestartText()
+{
+    return QStringLiteral("El módem no ha aceptado la clave de acceso después de reiniciarse, porque "
+                          "no ha guardado la nueva o ha perdido una línea mientras arrancaba: no se le "
+                          "ha enviado nada más y claves.dat guarda la nueva clave; espere a que el "
+                          "módem termine de arrancar y vuelva a cargar.");
+}
+
 Message TransferDialogue::damagedScriptMessage()
 {
     return {QStringLiteral("Error en el fichero de configuración"),
@@ -213,6 +229,7 @@ void TransferDialogue::begin()
     m_stopSendingCommands = true;
     m_userStopped = false;
     m_interrupted = false;
+    m_refusal.clear();
     m_loginPauseDone = false;
     m_stoppedAt = -1;
     const Preferences preferences = Preferences::load();
@@ -230,17 +247,21 @@ void TransferDialogue::begin()
     if (!sendLine(loginLines[0]))
         return;
     m_sendTimer->start(m_timings.lineWait);
-    // The modem's answers pace a fast load from its first line, unseen.
-    if (m_fast)
-        m_pollTimer->start(m_timings.poll);
+    // The modem's answers are read, unseen, from the first line: they pace a
+    // fast load and show a refused login in any load.
+    m_pollTimer->start(m_timings.poll);
     emitProgress();
 }
 
 void TransferDialogue::sendTimeout()
 {
-    if (m_fast && (m_phase == TransferPhase::Password || m_phase == TransferPhase::Script)) {
+    if (m_phase == TransferPhase::Password || m_phase == TransferPhase::Script) {
         takeIn();
-        m_readiness.waitedOut(m_timers.now());
+        const qint64 now = m_timers.now();
+        m_readiness.answered(now);
+        if (m_readiness.refused(now, true))
+            return loginRefused();
+        m_readiness.waitedOut(now);
     }
     switch (m_phase) {
     case TransferPhase::Password:
@@ -335,9 +356,10 @@ void TransferDialogue::finish()
     // Take in what has arrived up to this instant, so the file holds it all.
     if (!m_stopSendingCommands && !m_portClosed)
         poll();
-    m_verdictText = m_verdict.text(m_interrupted    ? LoadVerdict::End::PortLost
-                                   : m_userStopped ? LoadVerdict::End::Stopped
-                                                   : LoadVerdict::End::Completed);
+    m_verdictText = !m_refusal.isEmpty() ? m_refusal
+                    : m_verdict.text(m_interrupted    ? LoadVerdict::End::PortLost
+                                     : m_userStopped ? LoadVerdict::End::Stopped
+                                                     : LoadVerdict::End::Completed);
     m_phase = TransferPhase::Idle;
     if (!m_passwordSent) {
         restorePreviousPassword();
@@ -378,6 +400,20 @@ void TransferDialogue::linkLost(const QString &message)
     emit failed({portErrorTitle,
                  QStringLiteral("Se ha perdido la conexión con el módem.\r\n%1").arg(message),
                  MessageIcon::Warning, MessageButtons::Ok});
+}
+
+void TransferDialogue::loginRefused()
+{
+    // Nothing more goes out: the next lines would go in as a user name and
+    // a password, the new password among them.
+    const bool afterRestart = m_phase == TransferPhase::Script;
+    m_refusal = afterRestart ? refusedAfterRestartText() : refusedText();
+    m_sendTimer->stop();
+    closePort();
+    finish();
+    if (!m_quiet)
+        emit failed({QStringLiteral("Error en la clave de acceso"), m_refusal, MessageIcon::Warning,
+                     MessageButtons::Ok});
 }
 
 void TransferDialogue::cutShort()
@@ -430,15 +466,12 @@ bool TransferDialogue::sendLine(const QString &line)
             end = std::min(end, at);
     }
     // What came before this line answered the one before it.
-    if (m_fast)
-        takeIn();
-    else if (m_phase != TransferPhase::Script)
-        takeHidden();
+    takeIn();
     const QByteArray bytes = line.left(end).toLatin1();
     QString error;
     const bool sent = m_link.write(bytes + cmdEnd, &error);
     m_logFile.makeDurable();
-    if (sent && m_fast) {
+    if (sent) {
         m_readiness.sent(bytes, m_timers.now());
         m_lastSentAt = m_timers.now();
     }
@@ -478,13 +511,17 @@ void TransferDialogue::poll()
         takeIn();
     else if (m_link.isOpen())
         show(m_link.readAll());
-    const bool paced = m_fast && (m_phase == TransferPhase::Password || m_phase == TransferPhase::Script);
-    if (paced && m_sendTimer->isActive() && m_readiness.answered(m_timers.now())) {
-        m_sendTimer->stop();
-        sendTimeout();
+    const bool talking = m_phase == TransferPhase::Password || m_phase == TransferPhase::Script;
+    if (talking && m_sendTimer->isActive()) {
+        const qint64 now = m_timers.now();
+        if (m_readiness.answered(now) && m_fast) {
+            m_sendTimer->stop();
+            sendTimeout();
+        } else if (m_readiness.refused(now)) {
+            return loginRefused();
+        }
     }
-    const bool watching = m_fast && m_phase == TransferPhase::Password;
-    if ((!m_portClosed || watching) && !m_pollTimer->isActive())
+    if ((!m_portClosed || m_phase == TransferPhase::Password) && !m_pollTimer->isActive())
         m_pollTimer->start(m_timings.poll);
 }
 
@@ -494,8 +531,7 @@ void TransferDialogue::takeIn()
         return;
     const QByteArray received = m_link.readAll();
     m_verdict.received(received);
-    if (m_fast)
-        m_readiness.received(received, m_timers.now());
+    m_readiness.received(received, m_timers.now());
     show(received);
 }
 

@@ -121,6 +121,8 @@ public:
     static Message powerCycleMessage();
     static Message missingScriptMessage();
     static Message damagedScriptMessage();
+    static QString refusedText();
+    static QString refusedAfterRestartText();
 
 signals:
     void controlsChanged(const TransferControls &controls);
@@ -150,6 +152,7 @@ private:
     void sendNextStopLine();
     void finish();
     void linkLost(const QString &message);
+    void loginRefused();
     void cutShort();
     void emitProgress();
     qint64 scheduledLength() const;
@@ -183,6 +186,7 @@ private:
     bool m_loginPauseDone = false;
     bool m_userStopped = false;
     bool m_interrupted = false;
+    QString m_refusal;          // the modem did not take the login: why
     bool m_passwordSent = true; // "admin <new>" went out: the journal is gone
     bool m_journalLeft = false; // ...but could not be removed yet
     bool m_quiet = false;       // the program is ending: no message boxes

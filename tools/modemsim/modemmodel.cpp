@@ -65,6 +65,10 @@ ModemModel::ModemModel(ModemSettings settings, ModemFlash flash)
     , m_running(m_flash.configuration)
     , m_random(m_settings.seed)
 {
+    if (m_settings.bootingMs > 0) {
+        m_bootEnd = m_settings.bootingMs;
+        boot();
+    }
 }
 
 void ModemModel::receive(std::int64_t ms, std::string_view bytes)
@@ -103,6 +107,10 @@ void ModemModel::advanceTo(std::int64_t ms)
             if (!m_lost.empty())
                 note("lost", "booting " + escaped(std::exchange(m_lost, {})));
             m_output += m_settings.texts.banner + m_settings.eol + m_settings.texts.login;
+        } else if (m_busyFor > 0) {
+            m_output += m_settings.busyText;
+            m_answer = m_settings.eol + m_answer;
+            m_answerAt = m_now + std::exchange(m_busyFor, 0);
         } else {
             m_answerAt.reset();
             m_output += std::exchange(m_answer, {});
@@ -235,6 +243,8 @@ bool ModemModel::command(const std::string &line)
     } else {
         m_running.push_back(line);
     }
+    if (!m_settings.busyText.empty() && line != "top" && line != "quit")
+        m_busyFor = m_busyCommands++ ? m_settings.busyMs : m_settings.busyFirstMs;
     return true;
 }
 
@@ -248,9 +258,14 @@ void ModemModel::restart()
     m_running = m_flash.configuration;
     m_mode = Mode::Login;
     m_bootEnd = m_now + m_settings.bootMs;
+    boot();
+}
+
+void ModemModel::boot()
+{
     if (m_settings.bootPause) {
         m_output += "Booting" + m_settings.eol;
-        m_bootPauseAt = m_now + m_settings.bootMs / 2;
+        m_bootPauseAt = m_now + (*m_bootEnd - m_now) / 2;
     }
 }
 

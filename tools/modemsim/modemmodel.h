@@ -21,10 +21,12 @@
 // Every line takes an answer time, while input queues as in a UART;
 // "restart" drops what is queued and is deaf for the boot time, then shows
 // the banner and the login prompt with the saved configuration running.
-// Two quirks of real consoles can be switched on: a boot that says a line,
-// then half way a text without a line break, then nothing until it is done;
-// and a prompt that carries a count of the lines answered, so that no two
-// prompts are alike.
+// Quirks of real consoles can be switched on: a boot that says a line, then
+// half way a text without a line break, then nothing until it is done; a
+// prompt that carries a count of the lines answered, so that no two prompts
+// are alike; and a text shown while a configuration command works, the
+// prompt coming only when it is done. A modem can also still be booting
+// when the load starts, as when Aceptar is pressed too soon.
 
 #include <cstdint>
 #include <optional>
@@ -56,6 +58,10 @@ struct ModemSettings
     std::int64_t bootMs = 25000;
     bool bootPause = false;
     bool countingPrompt = false;
+    std::int64_t bootingMs = 0; // still booting this long when it starts
+    std::string busyText;       // shown while a configuration command works
+    std::int64_t busyFirstMs = 4500; // the first such command
+    std::int64_t busyMs = 1000;      // each later one
 };
 
 // What survives a power cycle, as the modem's flash does.
@@ -98,6 +104,7 @@ private:
     std::string answer(const std::string &line);
     bool command(const std::string &line);
     void restart();
+    void boot();
     void note(std::string_view key, std::string_view text);
     std::string prompt();
 
@@ -119,6 +126,8 @@ private:
     std::optional<std::int64_t> m_bootEnd;
     std::optional<std::int64_t> m_bootPauseAt;
     int m_prompts = 0;
+    int m_busyCommands = 0;
+    std::int64_t m_busyFor = 0; // the answer shows the busy text, then waits this long
     std::string m_answer;
     std::string m_output;
     std::string m_record;

@@ -51,7 +51,7 @@ void usage(FILE *to)
     std::fprintf(to,
                  "usage: modemsim --link PATH [--record FILE] [--state FILE]\n"
                  "                [--eol crlf|lfcr|lf|cr] [--noise PERCENT] [--seed N]\n"
-                 "                [--answer-ms MIN[-MAX]] [--boot-seconds S]\n"
+                 "                [--answer-ms MIN[-MAX]] [--boot-seconds S] [--booting-seconds S]\n"
                  "                [--prompt TEXT] [--text NAME=TEXT]...\n"
                  "                [--quirk boot-pause|counting-prompt]...\n"
                  "  --link PATH         symlink made to the terminal (required)\n"
@@ -64,11 +64,15 @@ void usage(FILE *to)
                  "  --seed N            for the noise and the answer times (1)\n"
                  "  --answer-ms MIN-MAX time each line takes to answer (%lld-%lld)\n"
                  "  --boot-seconds S    deaf after restart (%g)\n"
+                 "  --booting-seconds S still booting, and deaf, this long when it starts, as\n"
+                 "                      a modem switched on just before the load (0)\n"
                  "  --prompt TEXT       the command prompt (\"%s\"), as --text prompt=TEXT\n"
                  "  --text NAME=TEXT    one of the texts: banner (\"%s\"),\n"
                  "                      login (\"%s\"), password (\"%s\"),\n"
                  "                      refused (\"%s\"), error (\"%s\"),\n"
-                 "                      conf (after conf; empty: as the prompt)\n"
+                 "                      conf (after conf; empty: as the prompt),\n"
+                 "                      busy (shown while a configuration command works,\n"
+                 "                      4.5 s the first time, 1 s after; empty: none)\n"
                  "  --quirk boot-pause  the boot says a line, half way a text without a line\n"
                  "                      break, then nothing until it is done\n"
                  "  --quirk counting-prompt  the prompt starts with the count of lines\n"
@@ -79,7 +83,7 @@ void usage(FILE *to)
                  d.texts.refused.c_str(), d.texts.error.c_str());
 }
 
-bool setText(ModemTexts &texts, const std::string &assignment)
+bool setText(ModemTexts &texts, std::string &busy, const std::string &assignment)
 {
     const size_t equals = assignment.find('=');
     const std::string name = assignment.substr(0, equals);
@@ -91,6 +95,8 @@ bool setText(ModemTexts &texts, const std::string &assignment)
         : name == "conf"                 ? &texts.configPrompt
         : name == "error"                ? &texts.error
                                          : nullptr;
+    if (name == "busy")
+        text = &busy;
     if (!text || equals == std::string::npos)
         return false;
     *text = assignment.substr(equals + 1);
@@ -118,7 +124,7 @@ bool parse(int argc, char **argv, Options &options)
         } else if (arg == "--prompt") {
             modem.texts.prompt = value;
         } else if (arg == "--text") {
-            if (!setText(modem.texts, value)) {
+            if (!setText(modem.texts, modem.busyText, value)) {
                 std::fprintf(stderr, "modemsim: --text takes NAME=TEXT, not %s\n", value.c_str());
                 return false;
             }
@@ -160,13 +166,13 @@ bool parse(int argc, char **argv, Options &options)
                 std::fprintf(stderr, "modemsim: --answer-ms takes MIN or MIN-MAX\n");
                 return false;
             }
-        } else if (arg == "--boot-seconds") {
+        } else if (arg == "--boot-seconds" || arg == "--booting-seconds") {
             const double seconds = std::strtod(value.c_str(), &end);
             if (*end || !(seconds >= 0 && seconds < 1e6)) {
-                std::fprintf(stderr, "modemsim: --boot-seconds takes a number of seconds\n");
+                std::fprintf(stderr, "modemsim: %s takes a number of seconds\n", arg.c_str());
                 return false;
             }
-            modem.bootMs = std::int64_t(seconds * 1000);
+            (arg == "--boot-seconds" ? modem.bootMs : modem.bootingMs) = std::int64_t(seconds * 1000);
         } else {
             std::fprintf(stderr, "modemsim: unknown option %s\n", arg.c_str());
             return false;
