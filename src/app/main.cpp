@@ -65,7 +65,7 @@ int main(int argc, char *argv[])
         "Carpeta de datos (conf_gen.dat, claves.dat, configuraciones, logs):\n"
         "  - la indicada con --dir;\n"
         "  - si no, la carpeta desde la que se arranca, si ya tiene una instalación (conf_gen.dat,\n"
-        "    claves.dat, configuraciones o logs) y se puede escribir en ella;\n"
+        "    claves.dat, configuraciones/*.cfg o logs/<teléfono>.log) y se puede escribir en ella;\n"
         "  - si no, arrancado desde el menú del escritorio (desde la carpeta personal) o desde\n"
         "    una carpeta sin permiso de escritura: %1 (se crea al arrancar).\n"
         "    Si la carpeta sin permiso tiene una instalación y la de documentos aún no, se copian\n"

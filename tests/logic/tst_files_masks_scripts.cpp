@@ -224,6 +224,10 @@ private slots:
         QTest::newRow("home holds claves.dat") << "home" << "claves.dat" << none << true << "home" << false;
         QTest::newRow("home holds scripts") << "home" << "configuraciones/9.cfg" << none << true << "home" << false;
         QTest::newRow("home holds logs") << "home" << "logs/9.log" << none << true << "home" << false;
+        QTest::newRow("home holds others' logs")
+            << "home" << "logs/kern.log" << none << true << perUser << false;
+        QTest::newRow("home holds others' configuraciones")
+            << "home" << "configuraciones/red.conf" << none << true << perUser << false;
         QTest::newRow("run from a folder") << "elsewhere" << none << none << true << "elsewhere" << false;
         QTest::newRow("folder not writable") << "elsewhere" << none << none << false << perUser << false;
         QTest::newRow("installed, read-only") << "elsewhere" << "conf_gen.dat" << none << false << perUser << true;
