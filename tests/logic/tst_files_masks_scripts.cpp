@@ -19,7 +19,10 @@
 #include <cstdio>
 
 #ifdef Q_OS_UNIX
+#include <grp.h>
+#include <pwd.h>
 #include <sys/resource.h>
+#include <unistd.h>
 #endif
 
 // The stored files: the text file layer, the data folder, conf_gen.dat,
@@ -489,6 +492,28 @@ private slots:
         QCOMPARE(readBytes(passwordFileName), abcPasswordFile);
     }
 
+    // A claves.dat there but unreadable (left by a run with sudo) is no
+    // missing one: a cut load would delete it. The load is refused.
+    void unreadablePasswordFileRefused()
+    {
+#ifdef Q_OS_UNIX
+        WorkDir dir;
+        QVERIFY(writeBytes(passwordFileName, abcPasswordFile) && QFile::setPermissions(passwordFileName, {}));
+        QVERIFY(QFile::setPermissions(".", QFile::Permissions(0x7777))); // for nobody, below
+        QProcess store; // as nobody when the tests run as root, whom no permission stops
+        store.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--store-password")});
+        QVERIFY(store.waitForFinished());
+        if (store.exitCode() == 2)
+            QSKIP("the tests run as root and cannot run a child as nobody");
+        const QByteArray error = store.readAllStandardOutput();
+        QCOMPARE(store.exitCode(), 1);
+        QVERIFY2(error.contains("No se puede leer el fichero") && error.contains("propietario"), error);
+        QVERIFY(QFile::setPermissions(passwordFileName, QFile::ReadOwner));
+        QCOMPARE(readBytes(passwordFileName), abcPasswordFile);
+        QVERIFY(!passwordJournalLeft());
+#endif
+    }
+
     void maskBytesAndPrefixMasks()
     {
         const QSet<int> valid{0, 128, 192, 224, 240, 248, 252, 254, 255};
@@ -667,6 +692,18 @@ int main(int argc, char **argv)
         QThread::sleep(300); // until killed
         return 0;
     }
+#ifdef Q_OS_UNIX
+    if (argc == 2 && qstrcmp(argv[1], "--store-password") == 0) { // the unreadable claves.dat test
+        const passwd *nobody = getpwnam("nobody");
+        if (geteuid() == 0 && (!nobody || setgroups(0, nullptr) != 0 || setgid(nobody->pw_gid) != 0
+                               || setuid(nobody->pw_uid) != 0))
+            return 2;
+        QString error;
+        const bool stored = storePasswordJournaled(QStringLiteral("nueva1"), &error);
+        fputs(error.toUtf8().constData(), stdout);
+        return stored ? 0 : 1;
+    }
+#endif
     TestFilesMasksScripts test;
     return QTest::qExec(&test, argc, argv);
 }
