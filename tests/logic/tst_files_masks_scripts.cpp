@@ -195,11 +195,15 @@ private slots:
     void startRemovesOnlyOwnTemporaries()
     {
         WorkDir dir;
-        const QStringList removed{"conf_gen.dat~adslconf-tmp~AbC123", "claves.dat.anterior~adslconf-tmp~Qwe9ty",
-                                  "adslconf~adslconf-tmp~x1Y2z3", "configuraciones/912345678.cfg~adslconf-tmp~aB3dE5"};
+        QStringList removed{"conf_gen.dat~adslconf-tmp~AbC123", "claves.dat.anterior~adslconf-tmp~Qwe9ty",
+                            "adslconf~adslconf-tmp~x1Y2z3", "configuraciones/912345678.cfg~adslconf-tmp~aB3dE5"};
         const QStringList kept{"conf_gen.dat", "conf_gen.dat.backup", "conf_gen.dat.bak", "claves.dat.copia1",
-                               "conf_gen.dat~adslconf-tmp~AbC1234", "configuraciones/912345678.cfg.backup"};
-        QVERIFY(QDir().mkpath("configuraciones"));
+                               "conf_gen.dat~adslconf-tmp~AbC1234", "configuraciones/912345678.cfg.backup",
+                               "shared/conf_gen.dat~adslconf-tmp~AbC123"}; // no link leads to its file
+        // Also beside the file a link leads to, where a save through it writes.
+        removed << "shared/claves.dat~adslconf-tmp~Zx9Yw8";
+        QVERIFY(QDir().mkpath("configuraciones") && QDir().mkpath("shared"));
+        QVERIFY(QFile::link(dir.file("shared/claves.dat"), "claves.dat"));
         for (const QString &name : removed + kept)
             QVERIFY(writeBytes(name, "x"));
         recoverInterruptedSaves();
@@ -490,6 +494,52 @@ private slots:
         }
         QCOMPARE(readBytes(settingsFileName), settingsFile());
         QCOMPARE(readBytes(passwordFileName), abcPasswordFile);
+    }
+
+    // A stored file that is a link stays one: the file at the end of the
+    // chain is replaced, keeping its permissions (claves.dat owner-only).
+    // A loop of links is refused and left as it is.
+    void linkedFilesStayLinks_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QStringList>("links"); // each leads to the next, the last to shared/file
+        QTest::addColumn<QString>("end");       // "file", "dangling" or "loop" (back to the first link)
+        QTest::newRow("conf_gen.dat") << "settings" << QStringList{settingsFileName} << "file";
+        QTest::newRow("claves.dat, two links")
+            << "password" << QStringList{"claves.dat", "shared/link"} << "file";
+        QTest::newRow("script, dangling")
+            << "script" << QStringList{"configuraciones/0981234567.cfg"} << "dangling";
+        QTest::newRow("claves.dat, dangling") << "password" << QStringList{"claves.dat"} << "dangling";
+        QTest::newRow("conf_gen.dat, a loop")
+            << "settings" << QStringList{settingsFileName, "shared/link"} << "loop";
+    }
+    void linkedFilesStayLinks()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QStringList, links);
+        QFETCH(QString, end);
+        WorkDir dir;
+        const QString target = "shared/file";
+        const QFile::Permissions shared = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+        QVERIFY(QDir().mkpath("shared") && QDir().mkpath("configuraciones"));
+        QVERIFY(end == u"dangling" || (writeBytes(target, "old") && QFile::setPermissions(target, shared)));
+        const QStringList chain = links + QStringList{end == u"loop" ? links[0] : target};
+        for (qsizetype i = 0; i < links.size(); ++i)
+            QVERIFY(QFile::link(dir.file(chain[i + 1]), chain[i]));
+
+        QCOMPARE(save(kind, 1), end != u"loop");
+        for (const QString &link : links)
+            QVERIFY2(QFileInfo(link).isSymLink(), qPrintable(link));
+        QCOMPARE(readBytes(target) == "old", end == u"loop");
+#ifdef Q_OS_UNIX
+        if (end == u"file")
+            QCOMPARE(QFileInfo(target).permissions() & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
+                     kind == u"password" ? QFile::ReadOwner | QFile::WriteOwner : shared);
+#endif
+        if (kind == u"password" && end == u"dangling") { // a load cut short puts back no file: a dangling link
+            QVERIFY(QFile::remove(target) && storePasswordJournaled("otra") && restorePreviousPassword());
+            QVERIFY(QFileInfo(links[0]).isSymLink() && !QFileInfo::exists(target));
+        }
     }
 
     // A claves.dat there but unreadable (left by a run with sudo) is no
