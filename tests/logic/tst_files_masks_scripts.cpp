@@ -564,6 +564,24 @@ private slots:
 #endif
     }
 
+    // Over ssh or in a script, where no display is there.
+    void helpAndVersionWithoutDisplay()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(name);
+        for (const auto &[option, text] :
+             {std::pair{"--help", "--dir <carpeta>"}, std::pair{"--version", "adslconf "}}) {
+            QProcess program;
+            program.setProcessEnvironment(environment);
+            program.start(ADSLCONF_PATH, {option});
+            QVERIFY(program.waitForFinished());
+            QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(program.exitCode(), 0);
+            QVERIFY2(program.readAllStandardOutput().contains(text), option);
+        }
+    }
+
     void maskBytesAndPrefixMasks()
     {
         const QSet<int> valid{0, 128, 192, 224, 240, 248, 252, 254, 255};
