@@ -1,6 +1,7 @@
 #include "app/datafolder.h"
 
 #include "app/startup.h"
+#include "builder/configscript.h"
 #include "shell/textfile.h"
 
 #include <QDateTime>
@@ -8,16 +9,24 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+#include <algorithm>
+
 namespace datafolder {
 
 bool isInstallation(const QString &folder)
 {
     const QDir dir(folder);
-    for (const char *name : {"conf_gen.dat", "claves.dat", "configuraciones", "logs"}) {
-        if (dir.exists(QLatin1String(name)))
-            return true;
-    }
-    return false;
+    if (dir.exists(QStringLiteral("conf_gen.dat")) || dir.exists(QStringLiteral("claves.dat")))
+        return true;
+    // "logs" and "configuraciones" are common names in a home folder: only
+    // the files the program writes in them count.
+    const auto files = [&dir](const char *subfolder, const char *pattern) {
+        return QDir(dir.filePath(QLatin1String(subfolder))).entryList({QLatin1String(pattern)}, QDir::Files);
+    };
+    const QStringList logs = files("logs", "*.log");
+    return !files("configuraciones", "*.cfg").isEmpty()
+        || std::any_of(logs.begin(), logs.end(),
+                       [](const QString &log) { return isPhoneNumber(log.chopped(4)); });
 }
 
 Choice choose(const QString &dirOption, const QString &workingDir, const QString &homeDir,

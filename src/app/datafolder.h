@@ -30,8 +30,8 @@ struct Choice
 // The rule, in order:
 //  1. a folder given with --dir (dirOption not null) is used, relative to the
 //     working folder;
-//  2. a working folder holding an installation (conf_gen.dat, claves.dat,
-//     configuraciones/ or logs/) that can be written is kept;
+//  2. a working folder holding an installation (see isInstallation) that can
+//     be written is kept;
 //  3. the home folder (where the desktop menu starts programs) or a working
 //     folder that cannot be written (a Windows shortcut into Program Files,
 //     with or without an installation) gives the per-user folder
@@ -41,6 +41,8 @@ struct Choice
 Choice choose(const QString &dirOption, const QString &workingDir, const QString &homeDir,
               const QString &documentsDir, bool workingDirWritable);
 
+// Whether the folder holds conf_gen.dat, claves.dat, a script
+// (configuraciones/*.cfg) or a load's log (logs/<digits>.log).
 bool isInstallation(const QString &folder);
 
 // Whether a file can be created in the folder; a real try, since permission

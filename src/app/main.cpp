@@ -35,16 +35,9 @@ public:
     bool isEmpty() const override { return false; }
 };
 
-} // namespace
-
-int main(int argc, char *argv[])
+// The help's text: the data folder's rule, with this machine's per-user path.
+QString description()
 {
-    QApplication qapp(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("adslconf"));
-    QApplication::setApplicationVersion(QStringLiteral(ADSLCONF_VERSION));
-    CommandLineTexts texts;
-    QApplication::installTranslator(&texts);
-
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     const QString perUser = QDir::toNativeSeparators(datafolder::perUserFolder(documents, QDir::homePath()));
 
@@ -58,14 +51,13 @@ int main(int argc, char *argv[])
         "el usuario debe estar en el grupo dialout (sudo adduser $USER dialout, y volver\n"
         "a entrar en la sesión).\n");
 #endif
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
+    return QStringLiteral(
         "Prepara la configuración de los módems ADSL Nokia M1112 y la carga por el puerto serie.\n"
         "\n"
         "Carpeta de datos (conf_gen.dat, claves.dat, configuraciones, logs):\n"
         "  - la indicada con --dir;\n"
         "  - si no, la carpeta desde la que se arranca, si ya tiene una instalación (conf_gen.dat,\n"
-        "    claves.dat, configuraciones o logs) y se puede escribir en ella;\n"
+        "    claves.dat, configuraciones/*.cfg o logs/<teléfono>.log) y se puede escribir en ella;\n"
         "  - si no, arrancado desde el menú del escritorio (desde la carpeta personal) o desde\n"
         "    una carpeta sin permiso de escritura: %1 (se crea al arrancar).\n"
         "    Si la carpeta sin permiso tiene una instalación y la de documentos aún no, se copian\n"
@@ -88,15 +80,54 @@ int main(int argc, char *argv[])
         "Estado de salida: 0 al salir del programa, y tras --help o --version; 1 si la\n"
         "carpeta de datos no se puede crear ni escribir, si otro programa ya la usa o si\n"
         "una opción no es válida.")
-                                         .arg(perUser, portRule));
-    parser.addHelpOption();
-    parser.addVersionOption();
+        .arg(perUser, portRule);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
     const QCommandLineOption dirOption(QStringLiteral("dir"),
                                        QStringLiteral("Guarda y lee los ficheros en la carpeta <carpeta>."),
                                        QStringLiteral("carpeta"));
-    parser.addOption(dirOption);
-    parser.process(qapp);
+    const auto makeParser = [&dirOption](QCommandLineParser &parser) {
+        parser.addHelpOption();
+        parser.addVersionOption();
+        parser.addOption(dirOption);
+    };
+    CommandLineTexts texts;
+    const auto readCommandLine = [&](QCoreApplication &app, QCommandLineParser &parser) {
+        QCoreApplication::setApplicationName(QStringLiteral("adslconf"));
+        QCoreApplication::setApplicationVersion(QStringLiteral(ADSLCONF_VERSION));
+        QCoreApplication::installTranslator(&texts);
+        // Only now: the parser's own texts are translated as it is made.
+        makeParser(parser);
+        parser.setApplicationDescription(description());
+        parser.process(app);
+    };
 
+    // --help and --version print and end: they must work without a display,
+    // over ssh or in a script, where a QApplication aborts. A line the parser
+    // cannot read alone (Qt's own options) goes on as before.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser probe;
+    makeParser(probe);
+    if (probe.parse(arguments)
+        && (probe.isSet(QStringLiteral("help")) || probe.isSet(QStringLiteral("help-all"))
+            || probe.isSet(QStringLiteral("version")))) {
+        QCoreApplication printing(argc, argv);
+        QCommandLineParser parser;
+        readCommandLine(printing, parser); // prints, and ends the program
+        return 0;
+    }
+
+    QApplication qapp(argc, argv);
+    QCommandLineParser parser;
+    readCommandLine(qapp, parser);
+
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     const QString working = QDir::currentPath();
     const datafolder::Choice choice = datafolder::choose(
         parser.isSet(dirOption) ? parser.value(dirOption) : QString(), working, QDir::homePath(), documents,

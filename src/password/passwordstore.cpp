@@ -148,9 +148,21 @@ bool storePasswordJournaled(const QString &password, QString *error, const QStri
         }
         return false;
     }
-    // A damaged file would load as the default anyway: none to keep.
+    // A damaged file would load as the default anyway: none to keep. One
+    // that cannot be read (left by a run with sudo) is not missing: journaled
+    // as none, a cut load would delete it.
     QByteArray previous;
-    if (textfile::readFile(path, &previous) != textfile::ReadResult::Ok)
+    const textfile::ReadResult read = textfile::readFile(path, &previous);
+    if (read == textfile::ReadResult::Missing && QFileInfo::exists(path)) {
+        if (error) {
+            *error = QStringLiteral("No se puede leer el fichero %1.\r\nCompruebe que es un fichero y que "
+                                    "su usuario puede leerlo (propietario y permisos; por ejemplo, tras "
+                                    "abrir el programa con sudo: sudo chown $USER %1) y vuelva a cargar.")
+                         .arg(QFileInfo(path).absoluteFilePath());
+        }
+        return false;
+    }
+    if (read != textfile::ReadResult::Ok)
         previous.clear();
     const QByteArray record = QByteArray::number(previous.size()) + "\r\n" + previous + *bytes;
     if (!textfile::writeAtomically(journal, record, error, false, /*ownerOnly=*/true))

@@ -43,8 +43,8 @@ QString passwordJournalPath(const QString &path = passwordFileName);
 // a modem has, and no transfer may replace it.
 bool passwordJournalLeft(const QString &path = passwordFileName);
 // Journals the current file, then stores the new password. Refuses while a
-// journal is left. On failure the old file is in place and no journal of
-// this call is left.
+// journal is left, and when claves.dat is there but cannot be read. On
+// failure the old file is in place and no journal of this call is left.
 bool storePasswordJournaled(const QString &password, QString *error = nullptr,
                             const QString &path = passwordFileName);
 // The modem has been sent the new password: it stays. False when the

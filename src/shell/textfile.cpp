@@ -72,6 +72,23 @@ static QString temporaryName(const QString &path)
 // A name taken by another temporary is tried again with other random letters.
 constexpr int nameAttempts = 16;
 
+// Far more links than anyone chains by hand; more is a loop.
+constexpr int maxLinks = 32;
+
+// The file a chain of links ends at: where a write through a link belongs.
+// A dangling link ends at the missing file it names. Empty for a loop.
+static QString linkTarget(const QString &path)
+{
+    QString at = path;
+    for (int hop = 0; hop <= maxLinks; ++hop) {
+        const QFileInfo info(at);
+        if (!info.isSymLink())
+            return at;
+        at = info.symLinkTarget();
+    }
+    return QString();
+}
+
 #if defined(Q_OS_UNIX)
 
 // Best effort: the change is made whatever this says, and some network file
@@ -122,6 +139,11 @@ static bool tryWrite(const QString &path, const QByteArray &bytes, bool ownerOnl
     }
     if (fd < 0)
         return false;
+    // A replaced file keeps its permissions (a shared copy may be open to
+    // its group); an owner-only one gains none.
+    struct stat old;
+    if (!ownerOnly && ::stat(QFile::encodeName(path).constData(), &old) == 0 && S_ISREG(old.st_mode))
+        ::fchmod(fd, old.st_mode & 0777);
     const bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
     if (::close(fd) != 0 || !written
         || ::rename(temporary.constData(), QFile::encodeName(path).constData()) != 0) {
@@ -175,20 +197,37 @@ bool (*restrictToOwner)(int fd) = ownerOnlyPermissions;
 bool writeAtomically(const QString &path, const QByteArray &bytes, QString *error, bool createDir,
                      bool ownerOnly)
 {
-    if (tryWrite(path, bytes, ownerOnly))
+    // An installer who links a stored file to a shared copy keeps the link:
+    // the copy is replaced, beside itself so that the rename stays atomic.
+    const QString target = linkTarget(path);
+    if (!target.isEmpty() && tryWrite(target, bytes, ownerOnly))
         return true;
-    if (createDir) {
+    // Only the file's own folder is made: never the folder of a link's target.
+    if (createDir && target == path) {
         const QString dir = QFileInfo(path).path();
         if (QDir().mkpath(dir) && tryWrite(path, bytes, ownerOnly))
             return true;
     }
-    if (error)
+    if (error && target == path)
         *error = QStringLiteral("No se ha podido escribir el fichero %1.").arg(path);
+    else if (error && target.isEmpty())
+        *error = QStringLiteral("No se ha podido escribir el fichero %1: es un enlace que, de enlace en enlace, "
+                                "vuelve a sí mismo. "
+                                "Bórrelo o haga que lleve a un fichero.").arg(path);
+    else if (error)
+        *error = QStringLiteral("No se ha podido escribir el fichero %1, al que lleva el enlace %2.")
+                     .arg(QDir::toNativeSeparators(target), path);
     return false;
 }
 
 bool removeDurably(const QString &path)
 {
+    // As a write through a link went to its target, so does the removal.
+    const QString target = linkTarget(path);
+    if (target.isEmpty())
+        return false;
+    if (target != path)
+        return removeDurably(target);
 #if defined(Q_OS_WIN)
     // A removal cannot be written through, a rename can: what a power cut
     // brings back then carries the marker, and goes at the next start.
@@ -216,6 +255,18 @@ void removeStaleTemporaries(const QString &dir)
         QDir::Files | QDir::System | QDir::Hidden | QDir::CaseSensitive);
     for (const QString &name : stale)
         QFile::remove(folder.filePath(name));
+    // A save through a link leaves its temporary beside the link's target:
+    // only that file's temporaries go there, the folder may be another's.
+    for (const QFileInfo &link : folder.entryInfoList(QDir::Files | QDir::System | QDir::Hidden)) {
+        const QFileInfo target(linkTarget(link.filePath()));
+        if (!link.isSymLink() || target.fileName().isEmpty())
+            continue;
+        const QDir targetFolder = target.dir();
+        for (const QString &name : targetFolder.entryList(
+                 {target.fileName() + QStringLiteral("%1??????").arg(QLatin1String(temporaryMarker))},
+                 QDir::Files | QDir::System | QDir::Hidden | QDir::CaseSensitive))
+            QFile::remove(targetFolder.filePath(name));
+    }
 }
 
 QStringList readValues(const QByteArray &bytes)

@@ -38,16 +38,20 @@ inline constexpr char temporaryMarker[] = "~adslconf-tmp~";
 // Replaces the file whole, or leaves the old one untouched: the bytes go to a
 // temporary file beside it, created afresh (never through a link), put on the
 // disk, then renamed over the target, and the rename itself put on the disk.
+// A link (or a chain of them, a dangling one included) is kept: the file it
+// leads to is replaced, its temporary beside it; a loop of links fails. The
+// new file keeps the old one's permissions unless ownerOnly.
 // With createDir, a missing parent directory is created and the write tried
-// once more. With ownerOnly the file (and its temporary, from its creation)
+// once more (never the folder a link leads to). With ownerOnly the file (and its temporary, from its creation)
 // can be read by its owner alone where the file system holds permissions;
 // where it holds none (FAT, exFAT) it is written all the same. On failure
 // *error holds a sentence for the user, in Spanish.
 bool writeAtomically(const QString &path, const QByteArray &bytes, QString *error,
                      bool createDir = false, bool ownerOnly = false);
 
-// Removes the file and puts the removal on the disk. True when the file is
-// gone, also when it was not there.
+// Removes the file and puts the removal on the disk; a link stays and the
+// file it leads to goes. True when the file is gone, also when it was not
+// there.
 bool removeDurably(const QString &path);
 
 // Makes an open file (a POSIX descriptor) readable by its owner alone; false
@@ -56,7 +60,8 @@ bool removeDurably(const QString &path);
 extern bool (*restrictToOwner)(int fd);
 
 // Removes the temporaries that a save cut short left in dir: the files whose
-// names end in temporaryMarker and six characters. Nothing else is touched.
+// names end in temporaryMarker and six characters, and beside the file each
+// link in dir leads to, those named after that file. Nothing else is touched.
 void removeStaleTemporaries(const QString &dir);
 
 // Values of a delimited text file, read the way the stored files were

@@ -19,7 +19,10 @@
 #include <cstdio>
 
 #ifdef Q_OS_UNIX
+#include <grp.h>
+#include <pwd.h>
 #include <sys/resource.h>
+#include <unistd.h>
 #endif
 
 // The stored files: the text file layer, the data folder, conf_gen.dat,
@@ -192,11 +195,15 @@ private slots:
     void startRemovesOnlyOwnTemporaries()
     {
         WorkDir dir;
-        const QStringList removed{"conf_gen.dat~adslconf-tmp~AbC123", "claves.dat.anterior~adslconf-tmp~Qwe9ty",
-                                  "adslconf~adslconf-tmp~x1Y2z3", "configuraciones/912345678.cfg~adslconf-tmp~aB3dE5"};
+        QStringList removed{"conf_gen.dat~adslconf-tmp~AbC123", "claves.dat.anterior~adslconf-tmp~Qwe9ty",
+                            "adslconf~adslconf-tmp~x1Y2z3", "configuraciones/912345678.cfg~adslconf-tmp~aB3dE5"};
         const QStringList kept{"conf_gen.dat", "conf_gen.dat.backup", "conf_gen.dat.bak", "claves.dat.copia1",
-                               "conf_gen.dat~adslconf-tmp~AbC1234", "configuraciones/912345678.cfg.backup"};
-        QVERIFY(QDir().mkpath("configuraciones"));
+                               "conf_gen.dat~adslconf-tmp~AbC1234", "configuraciones/912345678.cfg.backup",
+                               "shared/conf_gen.dat~adslconf-tmp~AbC123"}; // no link leads to its file
+        // Also beside the file a link leads to, where a save through it writes.
+        removed << "shared/claves.dat~adslconf-tmp~Zx9Yw8";
+        QVERIFY(QDir().mkpath("configuraciones") && QDir().mkpath("shared"));
+        QVERIFY(QFile::link(dir.file("shared/claves.dat"), "claves.dat"));
         for (const QString &name : removed + kept)
             QVERIFY(writeBytes(name, "x"));
         recoverInterruptedSaves();
@@ -224,6 +231,10 @@ private slots:
         QTest::newRow("home holds claves.dat") << "home" << "claves.dat" << none << true << "home" << false;
         QTest::newRow("home holds scripts") << "home" << "configuraciones/9.cfg" << none << true << "home" << false;
         QTest::newRow("home holds logs") << "home" << "logs/9.log" << none << true << "home" << false;
+        QTest::newRow("home holds others' logs")
+            << "home" << "logs/kern.log" << none << true << perUser << false;
+        QTest::newRow("home holds others' configuraciones")
+            << "home" << "configuraciones/red.conf" << none << true << perUser << false;
         QTest::newRow("run from a folder") << "elsewhere" << none << none << true << "elsewhere" << false;
         QTest::newRow("folder not writable") << "elsewhere" << none << none << false << perUser << false;
         QTest::newRow("installed, read-only") << "elsewhere" << "conf_gen.dat" << none << false << perUser << true;
@@ -485,6 +496,92 @@ private slots:
         QCOMPARE(readBytes(passwordFileName), abcPasswordFile);
     }
 
+    // A stored file that is a link stays one: the file at the end of the
+    // chain is replaced, keeping its permissions (claves.dat owner-only).
+    // A loop of links is refused and left as it is.
+    void linkedFilesStayLinks_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QStringList>("links"); // each leads to the next, the last to shared/file
+        QTest::addColumn<QString>("end");       // "file", "dangling" or "loop" (back to the first link)
+        QTest::newRow("conf_gen.dat") << "settings" << QStringList{settingsFileName} << "file";
+        QTest::newRow("claves.dat, two links")
+            << "password" << QStringList{"claves.dat", "shared/link"} << "file";
+        QTest::newRow("script, dangling")
+            << "script" << QStringList{"configuraciones/0981234567.cfg"} << "dangling";
+        QTest::newRow("claves.dat, dangling") << "password" << QStringList{"claves.dat"} << "dangling";
+        QTest::newRow("conf_gen.dat, a loop")
+            << "settings" << QStringList{settingsFileName, "shared/link"} << "loop";
+    }
+    void linkedFilesStayLinks()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QStringList, links);
+        QFETCH(QString, end);
+        WorkDir dir;
+        const QString target = "shared/file";
+        const QFile::Permissions shared = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+        QVERIFY(QDir().mkpath("shared") && QDir().mkpath("configuraciones"));
+        QVERIFY(end == u"dangling" || (writeBytes(target, "old") && QFile::setPermissions(target, shared)));
+        const QStringList chain = links + QStringList{end == u"loop" ? links[0] : target};
+        for (qsizetype i = 0; i < links.size(); ++i)
+            QVERIFY(QFile::link(dir.file(chain[i + 1]), chain[i]));
+
+        QCOMPARE(save(kind, 1), end != u"loop");
+        for (const QString &link : links)
+            QVERIFY2(QFileInfo(link).isSymLink(), qPrintable(link));
+        QCOMPARE(readBytes(target) == "old", end == u"loop");
+#ifdef Q_OS_UNIX
+        if (end == u"file")
+            QCOMPARE(QFileInfo(target).permissions() & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
+                     kind == u"password" ? QFile::ReadOwner | QFile::WriteOwner : shared);
+#endif
+        if (kind == u"password" && end == u"dangling") { // a load cut short puts back no file: a dangling link
+            QVERIFY(QFile::remove(target) && storePasswordJournaled("otra") && restorePreviousPassword());
+            QVERIFY(QFileInfo(links[0]).isSymLink() && !QFileInfo::exists(target));
+        }
+    }
+
+    // A claves.dat there but unreadable (left by a run with sudo) is no
+    // missing one: a cut load would delete it. The load is refused.
+    void unreadablePasswordFileRefused()
+    {
+#ifdef Q_OS_UNIX
+        WorkDir dir;
+        QVERIFY(writeBytes(passwordFileName, abcPasswordFile) && QFile::setPermissions(passwordFileName, {}));
+        QVERIFY(QFile::setPermissions(".", QFile::Permissions(0x7777))); // for nobody, below
+        QProcess store; // as nobody when the tests run as root, whom no permission stops
+        store.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--store-password")});
+        QVERIFY(store.waitForFinished());
+        if (store.exitCode() == 2)
+            QSKIP("the tests run as root and cannot run a child as nobody");
+        const QByteArray error = store.readAllStandardOutput();
+        QCOMPARE(store.exitCode(), 1);
+        QVERIFY2(error.contains("No se puede leer el fichero") && error.contains("propietario"), error);
+        QVERIFY(QFile::setPermissions(passwordFileName, QFile::ReadOwner));
+        QCOMPARE(readBytes(passwordFileName), abcPasswordFile);
+        QVERIFY(!passwordJournalLeft());
+#endif
+    }
+
+    // Over ssh or in a script, where no display is there.
+    void helpAndVersionWithoutDisplay()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(name);
+        for (const auto &[option, text] :
+             {std::pair{"--help", "--dir <carpeta>"}, std::pair{"--version", "adslconf "}}) {
+            QProcess program;
+            program.setProcessEnvironment(environment);
+            program.start(ADSLCONF_PATH, {option});
+            QVERIFY(program.waitForFinished());
+            QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(program.exitCode(), 0);
+            QVERIFY2(program.readAllStandardOutput().contains(text), option);
+        }
+    }
+
     void maskBytesAndPrefixMasks()
     {
         const QSet<int> valid{0, 128, 192, 224, 240, 248, 252, 254, 255};
@@ -663,6 +760,18 @@ int main(int argc, char **argv)
         QThread::sleep(300); // until killed
         return 0;
     }
+#ifdef Q_OS_UNIX
+    if (argc == 2 && qstrcmp(argv[1], "--store-password") == 0) { // the unreadable claves.dat test
+        const passwd *nobody = getpwnam("nobody");
+        if (geteuid() == 0 && (!nobody || setgroups(0, nullptr) != 0 || setgid(nobody->pw_gid) != 0
+                               || setuid(nobody->pw_uid) != 0))
+            return 2;
+        QString error;
+        const bool stored = storePasswordJournaled(QStringLiteral("nueva1"), &error);
+        fputs(error.toUtf8().constData(), stdout);
+        return stored ? 0 : 1;
+    }
+#endif
     TestFilesMasksScripts test;
     return QTest::qExec(&test, argc, argv);
 }
