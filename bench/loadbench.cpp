@@ -1,15 +1,21 @@
-// loadbench: a whole load as an installer runs it, fixed and fast in the same
-// run. The 32-line DHCP script goes out in real time, through the real serial
-// link, to the modem simulator on a pseudo-terminal behaving as a modem (25 s
-// boot, answers in 50-300 ms, some noise), once on the fixed schedule and
-// once as a fast load, each to a new modem.
+// loadbench: a whole load as an installer runs it, fixed and fast side by
+// side. The 32-line DHCP script goes out in real time, through the real
+// serial link, to the modem simulator on a pseudo-terminal behaving as a
+// modem (25 s boot, answers in 50-300 ms, some noise), once on the fixed
+// schedule and once as a fast load, each to a new modem, for each kind of
+// modem:
+//   model    the simulator as it comes;
+//   early    Aceptar pressed too soon: still booting 7 s when the port opens;
+//   oneprompt one and the same prompt for the login, the password and the
+//            commands.
 //
-//   build/loadbench        (takes about 4.5 minutes)
+//   build/loadbench [model|early|oneprompt]...   (all three: about 14 minutes)
 //
-// It prints both totals and their ratio, how late each line went against the
-// fixed schedule in either load, both verdicts and both modems' final state
-// against the script; it exits non-zero when a modem did not end up
-// configured as the script says or the two ended differently.
+// For each it prints both totals and their ratio, how late each line went
+// against the fixed schedule in either load, both verdicts and both modems'
+// final state against the script; it exits non-zero when a modem did not end
+// up configured as the script says, the two ended differently, or a fast
+// load took more than its share of the fixed one (a quarter, half for early).
 
 #include "builder/configscript.h"
 #include "device/qtseriallink.h"
@@ -76,14 +82,14 @@ struct Run
 };
 
 // One load to a new modem; nullopt when it did not start or end.
-std::optional<Run> load(bool fast, const TransferTimings &timings)
+std::optional<Run> load(const QString &kind, const QStringList &modem, bool fast, const TransferTimings &timings)
 {
-    const QString tag = fast ? QStringLiteral("fast") : QStringLiteral("fixed");
+    const QString tag = kind + (fast ? QStringLiteral("-fast") : QStringLiteral("-fixed"));
     QProcess sim;
     sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     QFile::remove(QStringLiteral("com1"));
     sim.start(QStringLiteral(MODEMSIM_PATH),
-              {"--link", "com1", "--record", tag + ".record", "--state", tag + ".state"});
+              QStringList{"--link", "com1", "--record", tag + ".record", "--state", tag + ".state"} + modem);
     if (!sim.waitForStarted(5000) || !spinUntil([] { return QFile::exists("com1"); }, 5000)) {
         std::fprintf(stderr, "loadbench: the modem simulator did not start\n");
         return std::nullopt;
@@ -119,32 +125,26 @@ std::optional<Run> load(bool fast, const TransferTimings &timings)
     return run;
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+struct Kind
 {
-    QCoreApplication app(argc, argv);
-    QTemporaryDir dir;
-    if (!dir.isValid() || !QDir::setCurrent(dir.path()))
-        return 2;
+    const char *name;
+    const char *what;
+    QStringList modem; // the simulator's options
+    double share;      // of the fixed load's time, at most, for the fast one
+};
 
-    const SubscriberConfig subscriber{"5551234", "Estandar", {"192", "168", "1", "34"},
-                                      {"255", "255", "255", "248"}, {"10", "0", "0", "2"},
-                                      {"255", "255", "255", "252"}};
-    const QStringList script = buildConfigScript(subscriber, ConfigType::DHCP, defaultSettings()).lines;
-    if (!writeConfigScript(subscriber, ConfigType::DHCP, defaultSettings()))
-        return 2;
+// One kind of modem, fixed then fast; false when either went wrong.
+bool compare(const Kind &kind, const QStringList &script)
+{
     const TransferTimings timings;
-    std::printf("loadbench: %lld-line DHCP load, fixed then fast; modem: 25 s boot, answers in "
-                "50-300 ms\n",
-                qlonglong(script.size()));
+    std::printf("\n== %s: %s\n", kind.name, kind.what);
     std::fflush(stdout);
-    const std::optional<Run> fixed = load(false, timings);
+    const std::optional<Run> fixed = load(QString::fromLatin1(kind.name), kind.modem, false, timings);
     if (!fixed)
-        return 1;
-    const std::optional<Run> fast = load(true, timings);
+        return false;
+    const std::optional<Run> fast = load(QString::fromLatin1(kind.name), kind.modem, true, timings);
     if (!fast)
-        return 1;
+        return false;
 
     // The fixed schedule, from the first line sent (so that one is never
     // late): the password phase, the pause, then the script with the long
@@ -200,6 +200,45 @@ int main(int argc, char **argv)
     }
     const bool same = fixed->record.password == fast->record.password
         && fixed->record.configuration == fast->record.configuration;
-    std::printf("both modems end in the same state: %s\n", yesNo(same));
-    return configured && same ? 0 : 1;
+    const bool quick = double(fast->total) <= kind.share * double(fixed->total);
+    std::printf("both modems end in the same state: %s; fast within %.2f of fixed: %s\n", yesNo(same),
+                kind.share, yesNo(quick));
+    return configured && same && quick;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    if (!dir.isValid() || !QDir::setCurrent(dir.path()))
+        return 2;
+
+    const SubscriberConfig subscriber{"5551234", "Estandar", {"192", "168", "1", "34"},
+                                      {"255", "255", "255", "248"}, {"10", "0", "0", "2"},
+                                      {"255", "255", "255", "252"}};
+    const QStringList script = buildConfigScript(subscriber, ConfigType::DHCP, defaultSettings()).lines;
+    if (!writeConfigScript(subscriber, ConfigType::DHCP, defaultSettings()))
+        return 2;
+    const QList<Kind> kinds{
+        {"model", "the simulator as it comes", {}, 0.25},
+        {"early", "still booting 7 s when the port opens (Aceptar pressed too soon)",
+         {"--booting-seconds", "7", "--quirk", "boot-pause"}, 0.5},
+        {"oneprompt", "one prompt, \"> \", for the login, the password and the commands",
+         {"--prompt", "> ", "--text", "login=> ", "--text", "password=> "}, 0.25}};
+    QStringList chosen = app.arguments().mid(1);
+    std::printf("loadbench: %lld-line DHCP load, fixed then fast, to a modem with a 25 s boot "
+                "answering in 50-300 ms\n",
+                qlonglong(script.size()));
+    bool good = true;
+    for (const Kind &kind : kinds) {
+        if (chosen.isEmpty() || chosen.removeAll(QString::fromLatin1(kind.name)))
+            good = compare(kind, script) && good;
+    }
+    if (!chosen.isEmpty()) {
+        std::fprintf(stderr, "loadbench: unknown kind %s (model, early, oneprompt)\n", qPrintable(chosen.join(' ')));
+        return 2;
+    }
+    return good ? 0 : 1;
 }
