@@ -253,8 +253,9 @@ private slots:
 
     // The readiness rules, step by step: "s" sends a line, "r" receives,
     // "+" lets time pass, "w" ends a line at its fixed wait, "?" notes
-    // whether the line counts as answered then and "!" whether the login
-    // counts as refused. "@" is a NUL.
+    // whether the line counts as answered then, "!" whether the login
+    // counts as refused and "D" whether it does at the line's deadline.
+    // "@" is a NUL.
     void readiness_data()
     {
         QTest::addColumn<QStringList>("steps");
@@ -265,8 +266,8 @@ private slots:
         QTest::newRow("two empty lines teach the login prompt, then learned, then known after a short quiet")
             << loggedIn + QStringList{"sconf", "rconf\r\nM@x\b>", "+140", "?", "+10", "?"} << "011101";
         QTest::newRow("a refused login is no command prompt")
-            << loggedIn.mid(0, 12) + QStringList{"sx", "r\r\nLogin incorrect\r\nlogin: ", "+140", "!", "+10", "?!"}
-            << "011-0R";
+            << loggedIn.mid(0, 12) + QStringList{"sx", "r\r\nLogin incorrect\r\nlogin: ", "+140", "!D", "+10", "?!"}
+            << "011-R0R";
         QTest::newRow("one prompt for everything is every kind, never refused")
             << QStringList{"s", "r\r\n> ", "+600", "s", "r\r\n> ", "+150", "?", "sadmin", "radmin\r\n> ", "+600", "?",
                            "sx", "rx\r\n> ", "+600", "?!", "sy", "ry\r\nLogin incorrect\r\n> ", "+600", "?!"}
@@ -308,8 +309,8 @@ private slots:
             case 'w': readiness.waitedOut(now); break;
             default:
                 for (const QChar check : step)
-                    seen += check == u'!' ? (readiness.refused(now) ? u'R' : u'-')
-                                          : (readiness.answered(now) ? u'1' : u'0');
+                    seen += check == u'?' ? (readiness.answered(now) ? u'1' : u'0')
+                                          : (readiness.refused(now, check == u'D') ? u'R' : u'-');
             }
         }
         QCOMPARE(seen, noted);
