@@ -8,6 +8,7 @@
 #include "loader/inputfrommodemscreen.h"
 #include "loader/logview.h"
 #include "loader/preferences.h"
+#include "loader/transferlog.h"
 #include "password/changepassscreen.h"
 #include "password/passwordstore.h"
 #include "settings/confadslscreen.h"
@@ -1152,6 +1153,42 @@ private slots:
         QCOMPARE(progress->text(), QStringLiteral("Carga parada por el usuario"));
         QCOMPARE(verdict->text(), "Carga parada. " + LoadVerdict::silentText());
         QCOMPARE(f->boxes.shown.mid(3), QList<Message>{powerCycle});
+    }
+
+    // The log box breaks a line longer than it lays out cheaply into lines
+    // of its own; the log's text comes back whole, backspaces included.
+    void logBoxLongLine_data()
+    {
+        QTest::addColumn<QByteArray>("start");
+        QTest::addColumn<QList<QByteArray>>("polls");
+
+        const QByteArray a1024(1024, 'a');
+        QTest::newRow("line over many polls") << QByteArray() << QList<QByteArray>(30, QByteArray(115, 'a'));
+        QTest::newRow("backspace over the view's break") << QByteArray() << QList<QByteArray>{a1024, "b", "\b\b", "c"};
+        QTest::newRow("backspace over a line break into a long line")
+            << QByteArray() << QList<QByteArray>{a1024 + "aa\r\n", "\b\b\b", "d"};
+        QTest::newRow("backspaces over two of the view's breaks")
+            << QByteArray("x\r\n") << QList<QByteArray>{QByteArray(2100, 'a'), QByteArray(1100, '\b')};
+        QTest::newRow("long text set at once") << QByteArray(2500, 'x') + "\r\ny" << QList<QByteArray>{"z"};
+    }
+
+    void logBoxLongLine()
+    {
+        QFETCH(QByteArray, start);
+        QFETCH(QList<QByteArray>, polls);
+
+        TransferLog log;
+        LogView view;
+        view.setLog(&log);
+        log.setText(start);
+        log.startReading();
+        for (const QByteArray &poll : polls) {
+            log.appendReceived(poll);
+            view.flush();
+        }
+        QCOMPARE(view.logText(), log.displayText());
+        for (const QString &shown : view.toPlainText().split(u'\n'))
+            QVERIFY(shown.size() <= LogView::maxLineLength);
     }
 
     // The fast-load box: kept in adslconf.ini across a rebuild of the screen,
