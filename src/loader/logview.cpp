@@ -133,7 +133,7 @@ void LogView::append(QTextCursor &cursor, QStringView text)
         text = text.sliced(piece);
         if (text.isEmpty())
             break;
-        // insertBlock gives the new block no state of its own.
+        // Set either way: a new block's state is not left to insertBlock.
         const bool broken = piece < lineEnd;
         if (!broken)
             text = text.sliced(1);
@@ -161,7 +161,7 @@ void LogView::removeFromEnd(QTextCursor &cursor, int displayChars)
         position = block.position() - 1;
         block = block.previous();
     }
-    // The merged block takes the state of the last one removed.
+    // Qt gives the block left the state of the last block removed.
     const int state = block.userState();
     cursor.setPosition(position, QTextCursor::KeepAnchor);
     cursor.removeSelectedText();

@@ -1190,6 +1190,9 @@ private slots:
             view.flush();
         }
         QCOMPARE(view.logText(), log.displayText());
+        view.selectAll();
+        view.copy();
+        QCOMPARE(QApplication::clipboard()->text(), log.displayText());
         // About a thousand characters lay out in well under a millisecond.
         for (const QString &shown : view.toPlainText().split(u'\n'))
             QVERIFY(shown.size() <= 1024);
