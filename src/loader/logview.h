@@ -30,7 +30,7 @@ public:
     QString logText() const;
 
     static constexpr int flushIntervalMs = 50;
-    static constexpr int maxLineLength = 1024;
+    static constexpr int maxLineLength = 256;
 
 private:
     void logChanged(int removedDisplayChars, const QString &appendedDisplay);
