@@ -15,10 +15,6 @@ const QByteArray transferGroup = QByteArrayLiteral("transfer");
 const QByteArray transferSection = '[' + transferGroup + ']';
 const QByteArray fastLoadKey = QByteArrayLiteral("fastLoad");
 
-} // namespace
-
-namespace {
-
 Preferences read(const QString &path)
 {
     Preferences preferences;
@@ -73,8 +69,7 @@ bool Preferences::saveFastLoad(bool on, QString *error)
     QByteArray old;
     // The installer's own lines must survive: a file that is there but
     // cannot be read is not replaced, nor is a FIFO, device or folder.
-    const QFileInfo info(fileName);
-    if (info.exists() || info.isSymLink()) {
+    if (QFileInfo::exists(fileName)) {
         switch (textfile::readFile(fileName, &old)) {
         case textfile::ReadResult::Ok: break;
         case textfile::ReadResult::Missing:
