@@ -4,11 +4,14 @@
 // chunk is fed, the view is flushed as its timer would every 50 ms of wire
 // time, and the pending events (repaints included) run; nothing sleeps.
 //
-//   QT_QPA_PLATFORM=offscreen build/logbench [MiB ...]     (default: 1 8)
+//   QT_QPA_PLATFORM=offscreen build/logbench [--hidden] [--long-line] [MiB ...]
+//                                            (default: 1 8; with --long-line: 2)
 //
 // It prints CPU seconds per wire second, the cost of the first and the last
 // MiB fed, and the peak memory of the process. --hidden leaves the view
 // unshown, which tells the cost of the text from that of the painting.
+// --long-line feeds the same text with no line break at all, as a modem
+// whose line ends are lost would: the cost per byte must stay flat there too.
 
 #include "loader/logview.h"
 #include "loader/transferlog.h"
@@ -48,6 +51,11 @@ long peakRssKiB()
 class ConsoleText
 {
 public:
+    explicit ConsoleText(bool breaks)
+        : m_lineEnd(breaks ? "\r\n" : "  ")
+    {
+    }
+
     QByteArray next(int size)
     {
         while (m_pending.size() < size)
@@ -74,9 +82,10 @@ private:
             text += "x\b"; // a typo taken back
         if (m_random() % 50 == 0)
             text += '\0';
-        return text + "\r\n";
+        return text + m_lineEnd;
     }
 
+    const QByteArray m_lineEnd;
     std::mt19937 m_random{2026};
     QByteArray m_pending;
 };
@@ -107,7 +116,7 @@ struct Result
     bool consistent = false;
 };
 
-Result run(qint64 totalBytes, bool shown)
+Result run(qint64 totalBytes, bool shown, bool breaks)
 {
     TransferLog log;
     LogView view;
@@ -121,7 +130,7 @@ Result run(qint64 totalBytes, bool shown)
 
     log.setText("Actualizando password. Por favor espere.\r\n....>");
     log.startReading();
-    ConsoleText console;
+    ConsoleText console(breaks);
     const int chunksPerFlush = LogView::flushIntervalMs / int(chunkSeconds * 1000);
 
     Result result;
@@ -157,7 +166,7 @@ Result run(qint64 totalBytes, bool shown)
     result.wireSeconds = double(chunks) * chunkSeconds;
     result.paints = counter.paints;
     result.peakKiB = peakRssKiB();
-    result.consistent = view.toPlainText() == log.displayText()
+    result.consistent = view.logText() == log.displayText()
         && view.verticalScrollBar()->value() == view.verticalScrollBar()->maximum();
     return result;
 }
@@ -172,32 +181,37 @@ int main(int argc, char **argv)
 
     QList<int> sizes;
     bool shown = true;
+    bool breaks = true;
     for (int i = 1; i < argc; ++i) {
         if (QByteArray(argv[i]) == "--hidden") {
             shown = false;
             continue;
         }
+        if (QByteArray(argv[i]) == "--long-line") {
+            breaks = false;
+            continue;
+        }
         bool ok = false;
         const int size = QByteArray(argv[i]).toInt(&ok);
         if (!ok || size < 1) {
-            std::fprintf(stderr, "usage: logbench [--hidden] [MiB ...]\n");
+            std::fprintf(stderr, "usage: logbench [--hidden] [--long-line] [MiB ...]\n");
             return 2;
         }
         sizes.append(size);
     }
     if (sizes.isEmpty())
-        sizes = {1, 8};
+        sizes = breaks ? QList<int>{1, 8} : QList<int>{2};
 
-    std::printf("%d bytes every %.0f ms (115200 baud) into a %s %s LogView, flushed every %d ms\n",
-                chunkBytes, chunkSeconds * 1000, shown ? "shown" : "hidden",
-                qPrintable(QGuiApplication::platformName()),
+    std::printf("%d bytes %severy %.0f ms (115200 baud) into a %s %s LogView, flushed every %d ms\n",
+                chunkBytes, breaks ? "" : "of one line with no break ", chunkSeconds * 1000,
+                shown ? "shown" : "hidden", qPrintable(QGuiApplication::platformName()),
                 LogView::flushIntervalMs);
     std::printf("%6s %9s %8s %12s %14s %14s %8s %10s %6s\n", "MiB", "wire s", "CPU s", "CPU/wire s",
                 "first MiB CPU", "last MiB CPU", "paints", "peak MiB", "same");
     bool allWithinTarget = true;
     bool allFlat = true;
     for (int size : sizes) {
-        const Result r = run(size * mib, shown);
+        const Result r = run(size * mib, shown, breaks);
         const double load = r.cpu / r.wireSeconds;
         const double growth = r.lastMiBCpu / qMax(r.firstMiBCpu, 1e-9);
         std::printf("%6d %9.1f %8.3f %11.2f%% %13.3fs %13.3fs %8d %10.1f %6s\n", size, r.wireSeconds,

@@ -87,6 +87,9 @@ InputFromModemScreen::InputFromModemScreen(const ServiceSettings &settings,
     stopCommads = named<QPushButton>("stopCommads", stopCaption, this);
     fastLoad = named<QCheckBox>("fastLoad", fastLoadCaption, this);
     fastLoad->setChecked(Preferences::load().fastLoad);
+    // A click leaves the focus where it is: the empty telephone field would
+    // otherwise refuse the leave and drop the click.
+    fastLoad->setFocusPolicy(Qt::TabFocus);
 
     auto *top = new QHBoxLayout;
     top->addWidget(userPhoneNumTitle);
@@ -205,10 +208,7 @@ void InputFromModemScreen::startTransfer()
 {
     if (m_dialogue->isRunning())
         return;
-    progress->setRange(0, 1);
-    progress->setValue(0);
-    progress->setFormat(QString());
-    verdict->clear();
+    clearOutcome();
     const AccessPasswords passwords = m_passwords();
     const TransferRequest request{userPhoneNumberValue->text(), m_settings.comPort, passwords.current,
                                   passwords.next, fastLoad->isChecked()};
@@ -225,10 +225,20 @@ void InputFromModemScreen::startTransfer()
         showScreen();
 }
 
+void InputFromModemScreen::clearOutcome()
+{
+    progress->setRange(0, 1);
+    progress->setValue(0);
+    progress->setFormat(QString());
+    verdict->clear();
+}
+
 void InputFromModemScreen::closeClicked()
 {
     hide();
+    // The verdict goes with the log it judged.
     m_log.clear();
+    clearOutcome();
     closeButton->setEnabled(false);
     m_dialogue->closePort();
 }

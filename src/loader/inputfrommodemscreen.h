@@ -55,6 +55,8 @@ protected:
 private:
     void startTransfer();
     void closeClicked();
+    // Empties the progress bar and the verdict of the last load.
+    void clearOutcome();
     void applyControls(const TransferControls &controls);
     void showProgress(const TransferProgress &progress);
     void updateLoadConf();

@@ -2,8 +2,12 @@
 
 #include "shell/textfile.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSettings>
+#include <QTemporaryFile>
+
+#include <optional>
 
 namespace {
 
@@ -11,12 +15,13 @@ const QByteArray transferGroup = QByteArrayLiteral("transfer");
 const QByteArray transferSection = '[' + transferGroup + ']';
 const QByteArray fastLoadKey = QByteArrayLiteral("fastLoad");
 
-} // namespace
-
-Preferences Preferences::load()
+Preferences read(const QString &path)
 {
     Preferences preferences;
-    const QSettings file(fileName, QSettings::IniFormat);
+    // QSettings would block on a FIFO or device, and a folder is no file.
+    if (const QFileInfo info(path); info.exists() && !info.isFile())
+        return preferences;
+    const QSettings file(path, QSettings::IniFormat);
     // A file QSettings could only half parse is not trusted for any key.
     if (file.status() != QSettings::NoError)
         return preferences;
@@ -43,14 +48,37 @@ Preferences Preferences::load()
     return preferences;
 }
 
+// What the program would read from these bytes.
+std::optional<Preferences> readBytes(const QByteArray &bytes)
+{
+    QTemporaryFile file(QDir::temp().filePath(QStringLiteral("adslconf-XXXXXX.ini")));
+    if (!file.open() || file.write(bytes) != bytes.size() || !file.flush())
+        return std::nullopt;
+    return read(file.fileName());
+}
+
+} // namespace
+
+Preferences Preferences::load()
+{
+    return read(fileName);
+}
+
 bool Preferences::saveFastLoad(bool on, QString *error)
 {
     QByteArray old;
     // The installer's own lines must survive: a file that is there but
-    // cannot be read is not replaced.
-    if (QFileInfo::exists(fileName) && !textfile::readAll(fileName, &old)) {
-        *error = QStringLiteral("No se puede leer el fichero.");
-        return false;
+    // cannot be read is not replaced, nor is a FIFO, device or folder.
+    if (QFileInfo::exists(fileName)) {
+        switch (textfile::readFile(fileName, &old)) {
+        case textfile::ReadResult::Ok: break;
+        case textfile::ReadResult::Missing:
+            *error = QStringLiteral("No se puede leer el fichero.");
+            return false;
+        case textfile::ReadResult::Damaged:
+            *error = QStringLiteral("No es un fichero de texto normal o es demasiado grande.");
+            return false;
+        }
     }
     const QByteArray eol = old.contains("\r\n") || old.isEmpty() ? QByteArrayLiteral("\r\n")
                                                                   : QByteArrayLiteral("\n");
@@ -58,39 +86,48 @@ bool Preferences::saveFastLoad(bool on, QString *error)
     QList<QByteArray> lines = old.isEmpty() ? QList<QByteArray>() : old.split('\n');
     if (!lines.isEmpty() && lines.back().isEmpty())
         lines.removeLast();
-    qsizetype section = -1;
-    qsizetype sectionEnd = lines.size();
-    qsizetype found = -1;
+    // QSettings merges a section given twice and takes a key's last value:
+    // every fastLoad line of every [transfer] section is set alike.
+    bool inSection = false;
+    bool found = false;
+    qsizetype sectionEnd = -1; // of the last [transfer] section
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QByteArray line = lines[i].trimmed();
         if (line.startsWith('[')) {
-            if (section >= 0 && sectionEnd == lines.size())
-                sectionEnd = i;
-            if (line == transferSection && section < 0)
-                section = i;
-        } else if (section >= 0 && sectionEnd == lines.size() && found < 0
-                   && line.startsWith(fastLoadKey)
+            inSection = line == transferSection;
+        } else if (inSection && line.startsWith(fastLoadKey)
                    && line.mid(fastLoadKey.size()).trimmed().startsWith('=')) {
-            found = i;
+            lines[i] = setting;
+            found = true;
         }
-    }
-    if (found >= 0) {
-        lines[found] = setting;
-    } else if (section >= 0) {
         // After the section's last line that is not blank.
-        qsizetype at = sectionEnd;
-        while (at > section + 1 && lines[at - 1].trimmed().isEmpty())
-            --at;
-        lines.insert(at, setting);
-    } else {
-        lines.append(transferSection);
-        lines.append(setting);
+        if (inSection && !line.isEmpty())
+            sectionEnd = i + 1;
     }
+    if (!found && sectionEnd >= 0)
+        lines.insert(sectionEnd, setting);
+    if (!found && sectionEnd < 0)
+        lines << transferSection << setting;
     QByteArray text;
     for (QByteArray &line : lines) {
         if (line.endsWith('\r'))
             line.chop(1);
         text += line + eol;
+    }
+    // A line the edit cannot see through (an unclosed quote, a value
+    // continued onto the next line) could hide the change, or change another
+    // key: the old file stays unless the new one reads back as chosen.
+    std::optional<Preferences> expected = readBytes(old);
+    const std::optional<Preferences> readBack = readBytes(text);
+    if (!expected || !readBack) {
+        *error = QStringLiteral("No se puede comprobar el fichero nuevo.");
+        return false;
+    }
+    expected->fastLoad = on;
+    if (*readBack != *expected) {
+        *error = QStringLiteral("El fichero tiene una línea que el programa no sabe cambiar; "
+                                "corríjala a mano o bórrela.");
+        return false;
     }
     return textfile::writeAtomically(fileName, text, error);
 }

@@ -27,8 +27,12 @@ struct Preferences
     QString passwordPrompt;
     QString commandPrompt;
 
+    bool operator==(const Preferences &) const = default;
+
     static Preferences load();
     // Sets transfer/fastLoad and keeps every other line of the file as it
-    // is, comments included. On failure *error says why, in Spanish.
+    // is, comments included. Fails, leaving the file as it was, where it is
+    // not a regular file or the new one would not read back as chosen; then
+    // *error says why, in Spanish.
     static bool saveFastLoad(bool on, QString *error);
 };

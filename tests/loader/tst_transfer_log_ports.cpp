@@ -405,13 +405,59 @@ private slots:
     }
 
     // adslconf.ini half read is not trusted; blank words would match any answer.
+    // The box's choice is what the next read gives, or the save fails and
+    // the file stays; a FIFO or device there blocks neither.
+    void preferences_data()
+    {
+        QTest::addColumn<QByteArray>("before"); // "fifo": no regular file
+        QTest::addColumn<bool>("on");
+        QTest::addColumn<QByteArray>("after"); // empty: refused, left as it was
+
+        QTest::newRow("key twice") << QByteArray("[transfer]\r\nfastLoad=true\r\nfastLoad = true\r\n") << false
+                                   << QByteArray("[transfer]\r\nfastLoad=false\r\nfastLoad=false\r\n");
+        QTest::newRow("section twice")
+            << QByteArray("[transfer]\nfastLoad=true\n[verdict]\nerrorWords=mal\n[transfer]\nfastLoad=true\n") << false
+            << QByteArray("[transfer]\nfastLoad=false\n[verdict]\nerrorWords=mal\n[transfer]\nfastLoad=false\n");
+        QTest::newRow("section twice, no key")
+            << QByteArray("[transfer]\r\na=1\r\n[transfer]\r\nb=2\r\n\r\n[verdict]\r\n") << true
+            << QByteArray("[transfer]\r\na=1\r\n[transfer]\r\nb=2\r\nfastLoad=true\r\n\r\n[verdict]\r\n");
+        QTest::newRow("quote left open swallows the new section")
+            << QByteArray("[verdict]\r\nerrorWords=\"mal\r\n") << true << QByteArray();
+        QTest::newRow("continued value swallows the new line")
+            << QByteArray("[transfer]\r\ncommandPrompt=x>\\\r\n") << true << QByteArray();
+#ifdef Q_OS_UNIX
+        QTest::newRow("FIFO") << QByteArray("fifo") << true << QByteArray();
+#endif
+    }
+
     void preferences()
     {
+        QFETCH(QByteArray, before);
+        QFETCH(bool, on);
+        QFETCH(QByteArray, after);
+
         WorkDir dir;
         QVERIFY(writeBytes(Preferences::fileName, "[verdict\nerrorWords=mal\n\xff"));
         QCOMPARE(Preferences::load().errorWords, Preferences().errorWords);
         QVERIFY(writeBytes(Preferences::fileName, "[verdict]\r\nerrorWords=fallo, ,  mal \r\n"));
         QCOMPARE(Preferences::load().errorWords, QStringList({"fallo", "mal"}));
+
+        QVERIFY(QFile::remove(Preferences::fileName));
+#ifdef Q_OS_UNIX
+        if (before == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(Preferences::fileName).constData(), 0600), 0);
+        else
+#endif
+            QVERIFY(writeBytes(Preferences::fileName, before));
+        const bool regular = QFileInfo(Preferences::fileName).isFile();
+        QString error;
+        QCOMPARE(Preferences::saveFastLoad(on, &error), !after.isEmpty());
+        QCOMPARE(error.isEmpty(), !after.isEmpty());
+        // Refused, the file still reads as before: the default.
+        QCOMPARE(Preferences::load().fastLoad, !after.isEmpty() && on);
+        QCOMPARE(QFileInfo(Preferences::fileName).isFile(), regular);
+        if (regular)
+            QCOMPARE(readBytes(Preferences::fileName), after.isEmpty() ? before : after);
     }
 
     // Nothing goes out unless the script fits, the port opens and the new

@@ -8,6 +8,7 @@
 #include "loader/inputfrommodemscreen.h"
 #include "loader/logview.h"
 #include "loader/preferences.h"
+#include "loader/transferlog.h"
 #include "password/changepassscreen.h"
 #include "password/passwordstore.h"
 #include "settings/confadslscreen.h"
@@ -1141,8 +1142,8 @@ private slots:
         QCOMPARE(phone->maxLength(), 9);
         QCOMPARE(states(s), QStringLiteral("11101/1"));
         QVERIFY(log->toPlainText().isEmpty());
+        QCOMPARE(verdict->text() + progress->text(), QString()); // the last load's outcome went with its log
         click(s, "loadConf");
-        QCOMPARE(verdict->text(), QString());
         f->clock.advance(96100);
         click(s, "stopCommads");
         QVERIFY(s->stopSendingCommands());
@@ -1152,11 +1153,55 @@ private slots:
         QCOMPARE(progress->text(), QStringLiteral("Carga parada por el usuario"));
         QCOMPARE(verdict->text(), "Carga parada. " + LoadVerdict::silentText());
         QCOMPARE(f->boxes.shown.mid(3), QList<Message>{powerCycle});
+        click(s, "loadConf"); // the next load starts without them
+        QCOMPARE(verdict->text(), QString());
+        QVERIFY(!progress->text().startsWith(QStringLiteral("Carga")));
+    }
+
+    // The log box breaks a line longer than it lays out cheaply into lines
+    // of its own; the log's text comes back whole, backspaces included.
+    void logBoxLongLine_data()
+    {
+        QTest::addColumn<QByteArray>("start");
+        QTest::addColumn<QList<QByteArray>>("polls");
+
+        const QByteArray a256(256, 'a');
+        QTest::newRow("line over many polls") << QByteArray() << QList<QByteArray>(8, QByteArray(115, 'a'));
+        QTest::newRow("backspace over the view's break") << QByteArray() << QList<QByteArray>{a256, "b", "\b\b", "c"};
+        QTest::newRow("backspace over a line break into a long line")
+            << QByteArray() << QList<QByteArray>{a256 + "aa\r\n", "\b\b\b", "d"};
+        QTest::newRow("backspaces over two of the view's breaks")
+            << QByteArray("x\r\n") << QList<QByteArray>{QByteArray(600, 'a'), QByteArray(350, '\b')};
+        QTest::newRow("long text set at once") << QByteArray(600, 'x') + "\r\ny" << QList<QByteArray>{"z"};
+    }
+
+    void logBoxLongLine()
+    {
+        QFETCH(QByteArray, start);
+        QFETCH(QList<QByteArray>, polls);
+
+        TransferLog log;
+        LogView view;
+        view.setLog(&log);
+        log.setText(start);
+        log.startReading();
+        for (const QByteArray &poll : polls) {
+            log.appendReceived(poll);
+            view.flush();
+        }
+        QCOMPARE(view.logText(), log.displayText());
+        view.selectAll();
+        view.copy();
+        QCOMPARE(QApplication::clipboard()->text(), log.displayText());
+        // A few hundred characters lay out and paint cheaply.
+        for (const QString &shown : view.toPlainText().split(u'\n'))
+            QVERIFY(shown.size() <= 256);
     }
 
     // The fast-load box: kept in adslconf.ini across a rebuild of the screen,
     // the installer's own lines left as they were; fixed while a load runs;
-    // a save that fails is told, and the choice holds for this run.
+    // a save that fails is told, and the choice holds for this run. A click
+    // on it is no leave of the empty telephone field.
     void fastLoadBox()
     {
         const QByteArray mine = "; mine\r\n[transfer]\r\ncommandPrompt=x>\r\n\r\n[verdict]\r\nerrorWords=mal\r\n";
@@ -1164,7 +1209,11 @@ private slots:
         InputFromModemScreen *s = alone<InputFromModemScreen>("inputFromModem");
         auto *box = child<QCheckBox>(s, "fastLoad");
         QVERIFY(!box->isChecked());
-        box->click();
+        focusInto(line(s, "userPhoneNumberValue"));
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+        QVERIFY(box->isChecked());
+        QCOMPARE(f->boxes.shown, QList<Message>());
+        QCOMPARE(QApplication::focusWidget(), line(s, "userPhoneNumberValue"));
         QByteArray saved = mine;
         QCOMPARE(readBytes(Preferences::fileName), saved.insert(38, "fastLoad=true\r\n"));
         delete s;
