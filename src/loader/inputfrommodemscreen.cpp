@@ -39,6 +39,7 @@ const QString remainingFormat = QStringLiteral("%1: quedan %2:%3");
 const QString finishedText = QStringLiteral("Carga terminada");
 const QString stoppedText = QStringLiteral("Carga parada por el usuario");
 const QString interruptedText = QStringLiteral("Carga interrumpida");
+const QString refusedText = QStringLiteral("Clave de acceso no aceptada");
 const QString verdictDescription = QStringLiteral("Resultado de la carga");
 
 const Message refuseCloseMessage{
@@ -136,9 +137,10 @@ InputFromModemScreen::InputFromModemScreen(const ServiceSettings &settings,
         inputValue->flush();
         progress->setRange(0, 1);
         progress->setValue(1);
-        progress->setFormat(m_dialogue->wasInterrupted() ? interruptedText
-                            : stopped                     ? stoppedText
-                                                          : finishedText);
+        progress->setFormat(m_dialogue->wasRefused()       ? refusedText
+                            : m_dialogue->wasInterrupted() ? interruptedText
+                            : stopped                      ? stoppedText
+                                                           : finishedText);
         verdict->setText(m_dialogue->verdict());
     });
     // A lost port or log can be reported while the installer works on another

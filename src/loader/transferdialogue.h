@@ -113,6 +113,8 @@ public:
     bool stopSendingCommands() const { return m_stopSendingCommands; }
     // The last transfer ended because the port went away.
     bool wasInterrupted() const { return m_interrupted; }
+    // The last transfer ended because the modem did not take the login.
+    bool wasRefused() const { return !m_refusal.isEmpty(); }
     // One line for the installer on what the modem sent back during the
     // last load; empty until a load has ended.
     const QString &verdict() const { return m_verdictText; }

@@ -1153,9 +1153,21 @@ private slots:
         QCOMPARE(progress->text(), QStringLiteral("Carga parada por el usuario"));
         QCOMPARE(verdict->text(), "Carga parada. " + LoadVerdict::silentText());
         QCOMPARE(f->boxes.shown.mid(3), QList<Message>{powerCycle});
-        click(s, "loadConf"); // the next load starts without them
+        // The next load starts without them; its modem refuses the login.
+        f->link->farEnd = [this](const QByteArray &line) {
+            f->link->receive(line == "\r"        ? "\r\nlogin: "
+                             : line == "admin\r" ? "admin\r\npassword: "
+                                                 : "\r\nLogin incorrect\r\nlogin: ");
+        };
+        click(s, "loadConf");
         QCOMPARE(verdict->text(), QString());
         QVERIFY(!progress->text().startsWith(QStringLiteral("Carga")));
+        f->clock.advance(20000);
+        QCOMPARE(f->link->writes.size(), 15 + 18 + 4); // the password went, nothing more
+        QCOMPARE(states(s), QStringLiteral("11101/1"));
+        QCOMPARE(progress->text(), QStringLiteral("Clave de acceso no aceptada"));
+        QCOMPARE(verdict->text(), TransferDialogue::refusedText());
+        QCOMPARE(f->boxes.last().text, TransferDialogue::refusedText());
     }
 
     // The log box breaks a line longer than it lays out cheaply into lines
