@@ -1,6 +1,9 @@
 #include "loader/inputfrommodemscreen.h"
 
+#include "device/portname.h"
+
 #include "device/seriallink.h"
+#include "device/timersource.h"
 #include "fields/entryrules.h"
 #include "fields/fieldrules.h"
 #include "loader/preferences.h"
@@ -40,6 +43,9 @@ const QString finishedText = QStringLiteral("Carga terminada");
 const QString stoppedText = QStringLiteral("Carga parada por el usuario");
 const QString interruptedText = QStringLiteral("Carga interrumpida");
 const QString refusedText = QStringLiteral("Clave de acceso no aceptada");
+const QString portPrefix = QStringLiteral("Puerto: ");
+// An adapter plugged in or pulled out shows within about this long.
+constexpr qint64 portRefresh = 1000;
 const QString verdictDescription = QStringLiteral("Resultado de la carga");
 
 const Message refuseCloseMessage{
@@ -57,6 +63,7 @@ InputFromModemScreen::InputFromModemScreen(const ServiceSettings &settings,
     , m_passwords(std::move(passwords))
     , m_link(std::move(link))
     , m_dialogue(std::make_unique<TransferDialogue>(*m_link, timers, m_log))
+    , m_portTimer(timers.createTimer())
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("inputFromModem"));
@@ -92,6 +99,13 @@ InputFromModemScreen::InputFromModemScreen(const ServiceSettings &settings,
     // otherwise refuse the leave and drop the click.
     fastLoad->setFocusPolicy(Qt::TabFocus);
 
+    portState = named<QLabel>("portState", this);
+    portState->setTextFormat(Qt::PlainText);
+    m_portTimer->timeout = [this] {
+        showPort();
+        m_portTimer->start(portRefresh);
+    };
+
     auto *top = new QHBoxLayout;
     top->addWidget(userPhoneNumTitle);
     top->addWidget(userPhoneNumberValue, 1);
@@ -101,6 +115,7 @@ InputFromModemScreen::InputFromModemScreen(const ServiceSettings &settings,
     buttons->addWidget(stopCommads);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    layout->addWidget(portState);
     layout->addWidget(inputValue, 1);
     layout->addWidget(progress);
     layout->addWidget(verdict);
@@ -178,6 +193,24 @@ void InputFromModemScreen::openFromMainMenu(const std::optional<QString> &savedP
     if (!isVisible() && beside)
         placeBeside(*beside);
     showScreen();
+}
+
+void InputFromModemScreen::showPort()
+{
+    portState->setText(portPrefix + portDeviceText(m_settings.comPort));
+}
+
+void InputFromModemScreen::showEvent(QShowEvent *event)
+{
+    showPort();
+    m_portTimer->start(portRefresh);
+    Screen::showEvent(event);
+}
+
+void InputFromModemScreen::hideEvent(QHideEvent *event)
+{
+    m_portTimer->stop();
+    Screen::hideEvent(event);
 }
 
 void InputFromModemScreen::placeBeside(const QWidget &window)

@@ -15,6 +15,7 @@ class QProgressBar;
 class QPushButton;
 class LogView;
 class SerialLink;
+class Timer;
 class TimerSource;
 struct ServiceSettings;
 
@@ -50,6 +51,8 @@ signals:
 
 protected:
     void activated() override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     void closeRequested(QCloseEvent *event) override;
 
 private:
@@ -62,6 +65,8 @@ private:
     void updateLoadConf();
     void saveFastLoad(bool on);
     void placeBeside(const QWidget &window);
+    // The port a load would open, and whether it is there.
+    void showPort();
 
     const ServiceSettings &m_settings;
     const std::function<AccessPasswords()> m_passwords;
@@ -73,7 +78,9 @@ private:
     QCheckBox *fastLoad;
     QProgressBar *progress; // phase and time remaining
     QLabel *verdict;        // what the modem sent back, after each load
+    QLabel *portState;
     TransferLog m_log;
     std::unique_ptr<SerialLink> m_link;
     std::unique_ptr<TransferDialogue> m_dialogue;
+    std::unique_ptr<Timer> m_portTimer;
 };

@@ -165,6 +165,16 @@ std::optional<Message> TransferDialogue::prepare(const TransferRequest &request)
                                QFileInfo(passwordJournalPath()).absoluteFilePath())),
                        MessageIcon::Warning, MessageButtons::Ok};
     }
+    // A wrong port found after the power cycle costs the installer a boot:
+    // it is tried now, and let go until the load opens it.
+    QString portError;
+    const bool portOpens = m_link.open(request.comPort, &portError);
+    m_link.close();
+    if (!portOpens) {
+        emit controlsChanged(idleControls);
+        return Message{portErrorTitle, portError + QStringLiteral("\r\nNo se ha enviado nada al módem."),
+                       MessageIcon::Warning, MessageButtons::Ok};
+    }
     // An empty file leaves the table as it was; only scriptLast tells.
     for (int i = 0; i < lines.size(); ++i)
         scriptLines[i] = lines[i];

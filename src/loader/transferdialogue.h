@@ -86,9 +86,9 @@ public:
     ~TransferDialogue() override;
 
     // Up to the reading of the script: closes the link, disables the
-    // controls, empties the log and fills the tables. On failure the
-    // controls are back as the user needs them, nothing was sent and the
-    // returned message is for the user.
+    // controls, empties the log, tries the port and fills the tables. On
+    // failure the controls are back as the user needs them, nothing was
+    // sent or stored and the returned message is for the user.
     std::optional<Message> prepare(const TransferRequest &request);
     // After the user has power-cycled the modem: opens the port, stores the
     // new password and runs the timed dialogue. A failure to open or store
