@@ -659,9 +659,9 @@ private slots:
         QCOMPARE(reason.isEmpty(), port.problem == PortAccess::Ok);
     }
 
-    // The same check on this machine: a lock naming this very test, and a
-    // file of group dialout, mode 0660, looked at as the user nobody by a
-    // copy of this program.
+    // The same check on this machine: a lock naming this very test, and
+    // files of mode 0660 looked at as the user nobody by a copy of this
+    // program.
     void portAccessForReal()
     {
 #ifndef Q_OS_UNIX
@@ -686,24 +686,36 @@ private slots:
         if (::getuid() != 0 || !nobody || !dialout)
             QSKIP("needs root, a user nobody and a group dialout");
         const uid_t uid = nobody->pw_uid;
-        const gid_t gid = nobody->pw_gid;
+        const gid_t own = nobody->pw_gid;
+        const group *ownGroup = ::getgrgid(own);
+        const QString ownName = ownGroup ? QString::fromLocal8Bit(ownGroup->gr_name) : QString::number(own);
         QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
                                                        | QFile::ReadGroup | QFile::ExeGroup
                                                        | QFile::ReadOther | QFile::ExeOther));
-        QCOMPARE(::chown(QFile::encodeName(device).constData(), 0, dialout->gr_gid), 0);
-        QCOMPARE(::chmod(QFile::encodeName(device).constData(), 0660), 0);
+        // The second file's group is nobody's own in the group database, but
+        // the child runs with none of its groups, as a session opened before.
+        const QString second = dir.filePath(QStringLiteral("second"));
+        QVERIFY(writeBytes(second, QByteArray()));
+        for (const auto &[path, gid] : {std::pair{device, dialout->gr_gid}, std::pair{second, own}}) {
+            QCOMPARE(::chown(QFile::encodeName(path).constData(), 0, gid), 0);
+            QCOMPARE(::chmod(QFile::encodeName(path).constData(), 0660), 0);
+        }
+        const gid_t outsider = own - 1;
         QProcess child;
-        child.setChildProcessModifier([uid, gid] {
-            if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+        child.setChildProcessModifier([uid, outsider] {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(outsider) != 0 || ::setuid(uid) != 0)
                 ::_exit(3);
         });
-        child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(childFlag), device});
+        child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(childFlag), device, second});
         if (!child.waitForStarted(5000))
             QSKIP("the user nobody cannot run this test's program here");
         QVERIFY(child.waitForFinished(10000));
         QCOMPARE(child.exitCode(), 0);
         QCOMPARE(QString::fromLocal8Bit(child.readAllStandardOutput()),
-                 QStringLiteral("%1 dialout nobody\n").arg(int(PortAccess::NoPermission)));
+                 QStringLiteral("%1 dialout nobody\n%2 %3 nobody\n")
+                     .arg(int(PortAccess::NoPermission))
+                     .arg(int(PortAccess::GroupNotInSession))
+                     .arg(ownName));
 #endif
     }
 
@@ -728,13 +740,15 @@ private slots:
     }
 };
 
-// Run with childFlag and a path, the program checks that path as whoever
-// runs it and prints the problem, the group and the user.
+// Run with childFlag and paths, the program checks each as whoever runs it
+// and prints the problem, the group and the user.
 int main(int argc, char *argv[])
 {
-    if (argc == 3 && qstrcmp(argv[1], childFlag) == 0) {
-        const PortAccess access = checkPortAccess(QString::fromLocal8Bit(argv[2]));
-        printf("%d %s %s\n", int(access.problem), qPrintable(access.group), qPrintable(access.user));
+    if (argc >= 2 && qstrcmp(argv[1], childFlag) == 0) {
+        for (int i = 2; i < argc; ++i) {
+            const PortAccess access = checkPortAccess(QString::fromLocal8Bit(argv[i]));
+            printf("%d %s %s\n", int(access.problem), qPrintable(access.group), qPrintable(access.user));
+        }
         return 0;
     }
     QCoreApplication app(argc, argv);
