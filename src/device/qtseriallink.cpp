@@ -1,5 +1,6 @@
 #include "device/qtseriallink.h"
 
+#include "device/portaccess.h"
 #include "device/portname.h"
 
 #include <utility>
@@ -9,8 +10,6 @@ namespace {
 // The user's sentences, in one place.
 const char *const openFailed = "No se ha podido abrir el puerto %1: %2";
 const char *const badNumber = "el número de puerto no es válido.";
-const char *const noSuchPort = "el puerto no existe.";
-const char *const portBusy = "el puerto está ocupado por otro programa o no hay permiso para usarlo.";
 const char *const alreadyOpen = "el puerto ya está abierto.";
 const char *const badSettings =
     "el dispositivo no es un puerto serie o no admite 9600 baudios, sin paridad, 8 bits de datos y 1 bit de parada.";
@@ -18,13 +17,18 @@ const char *const systemError = "error del sistema (%1).";
 const char *const portLost =
     "El puerto %1 se ha desconectado: compruebe el cable y el adaptador del puerto serie.";
 
-QString reasonFor(const QSerialPort &port)
+QString reasonFor(const QSerialPort &port, const QString &device)
 {
     switch (port.error()) {
     case QSerialPort::DeviceNotFoundError:
-        return QString::fromUtf8(noSuchPort);
-    case QSerialPort::PermissionError:
-        return QString::fromUtf8(portBusy);
+    case QSerialPort::PermissionError: {
+        // Qt says "permission" for a lock, a port in exclusive use and a
+        // refusal alike; a look at the device tells them apart.
+        PortAccess access = checkPortAccess(device);
+        if (access.problem == PortAccess::Ok) // gone or freed meanwhile: Qt's word stands
+            access.problem = port.error() == QSerialPort::PermissionError ? PortAccess::Busy : PortAccess::Missing;
+        return portAccessReason(access);
+    }
     case QSerialPort::OpenError:
         return QString::fromUtf8(alreadyOpen);
     case QSerialPort::UnsupportedOperationError:
@@ -79,7 +83,7 @@ bool QtSerialLink::open(int portNumber, QString *error)
         m_port.setDataTerminalReady(false);
     m_configuring = false;
     if (!opened)
-        return fail(reasonFor(m_port));
+        return fail(reasonFor(m_port, m_device));
     m_port.clearError();
     if (error)
         error->clear();

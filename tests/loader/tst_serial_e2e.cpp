@@ -103,8 +103,8 @@ private slots:
         QString error;
         QVERIFY(!other.open(1, &error)); // held for what the modem says next
         QVERIFY2(error.startsWith(QStringLiteral("No se ha podido abrir el puerto com1 (/dev/"))
-                     && error.endsWith(QStringLiteral(": el puerto está ocupado por otro programa o "
-                                                      "no hay permiso para usarlo.")),
+                     && error.endsWith(QStringLiteral(": lo tiene abierto otro programa (tst_serial_e2e): "
+                                                      "ciérrelo y vuelva a cargar.")),
                  qPrintable(error));
         link.close();
         QVERIFY2(other.open(1, &error), qPrintable(error));
