@@ -77,7 +77,8 @@ MainMenuScreen *Application::mainMenu()
 
 ConfAdslScreen *Application::confADSL()
 {
-    return lazily(m_confADSL, [this] { mainMenu()->showScreen(); }, m_settings);
+    return lazily(m_confADSL, [this] { mainMenu()->showScreen(); }, m_settings,
+                  AdapterSource([] { return systemAdapters(); }));
 }
 
 ModemOptionsScreen *Application::modemOptions()

@@ -1,9 +1,6 @@
 #include "device/portname.h"
 
 #include <QFileInfo>
-#include <QSerialPortInfo>
-
-#include <algorithm>
 
 QString serialPortName(int portNumber)
 {
@@ -31,25 +28,34 @@ QString portLabel(int portNumber)
     return QStringLiteral("com%1").arg(portNumber);
 }
 
-QString portDeviceText(int portNumber)
+QString portDeviceText(int portNumber, const QList<SerialAdapter> &adapters)
 {
     const QString device = serialPortName(portNumber);
-    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
-    auto listed = [&](auto name) {
-        return std::any_of(ports.begin(), ports.end(),
-                           [&](const QSerialPortInfo &port) { return name(port) == device; });
-    };
 #ifdef Q_OS_WIN
-    const QString shown = device;
-    const bool exists = listed([](const QSerialPortInfo &port) { return port.portName(); });
+    if (const SerialAdapter *adapter = adapterAt(adapters, device))
+        return adapter->description.isEmpty() ? device : adapterPortText(portNumber, *adapter);
+    return device + QStringLiteral(" (no existe)");
 #else
+    const QFileInfo link(QStringLiteral("com%1").arg(portNumber));
+    if (link.isSymLink()) {
+        // The adapter the link names, by its by-id name or its device.
+        const SerialAdapter *adapter = adapterAt(adapters, link.symLinkTarget());
+        if (!adapter)
+            adapter = adapterAt(adapters, device);
+        if (adapter)
+            return adapterPortText(portNumber, *adapter);
+    }
     const QString shown = portLabel(portNumber) + QStringLiteral(" \u2192 ") + device;
     // The kernel makes /dev/ttyS0 upward whether or not a port stands behind
     // them; those count only when the serial driver lists them. Links to
     // adapters or pseudo-terminals count when their device is there.
-    const bool exists = device.startsWith(QStringLiteral("/dev/ttyS"))
-                            ? listed([](const QSerialPortInfo &port) { return port.systemLocation(); })
-                            : QFileInfo::exists(device);
-#endif
+    const bool exists = device.startsWith(QStringLiteral("/dev/ttyS")) ? adapterAt(adapters, device) != nullptr
+                                                                        : QFileInfo::exists(device);
     return exists ? shown : shown + QStringLiteral(" (no existe)");
+#endif
+}
+
+QString portDeviceText(int portNumber)
+{
+    return portDeviceText(portNumber, systemAdapters());
 }

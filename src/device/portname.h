@@ -1,5 +1,7 @@
 #pragma once
 
+#include "device/serialadapters.h"
+
 #include <QString>
 
 // The device behind port number N of the settings. On Windows it is "COMN".
@@ -14,4 +16,7 @@ QString portLabel(int portNumber);
 
 // What port N opens on this machine, for the installer: "com3 → /dev/ttyUSB0"
 // (on Windows "COM3"), followed by " (no existe)" when no such port is there.
+// A number linked to one of the adapters names it as adapterPortText does.
+QString portDeviceText(int portNumber, const QList<SerialAdapter> &adapters);
+// The same over the adapters the system has now.
 QString portDeviceText(int portNumber);

@@ -4,6 +4,7 @@
 #include "fields/dottedquad.h"
 #include "fields/fieldrules.h"
 #include "fields/netmask.h"
+#include "settings/portbinding.h"
 #include "settings/servicesettings.h"
 #include "shell/messageboxes.h"
 #include "shell/screenparts.h"
@@ -15,8 +16,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalBlocker>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <functional>
 
 namespace {
 
@@ -55,6 +60,29 @@ const Message savedMessage{QStringLiteral("Configuración guardada."),
                            QStringLiteral("Se ha guardado con éxito la nueva configuración."),
                            MessageIcon::Information};
 const QString writeFailureTitle = QStringLiteral("Error al guardar la configuración");
+const QString bindFailureTitle = QStringLiteral("Error al asignar el adaptador");
+const QString replaceTitle = QStringLiteral("Puerto ya asignado");
+
+// The entries com1 to com14 come first; the adapters follow.
+constexpr int numberedEntries = 14;
+
+// Often enough to follow an adapter plugged in, far from a busy loop.
+constexpr int adapterPollMs = 1000;
+
+// A drop-down that says when it opens, so that it lists what is plugged in
+// at that moment.
+class PortSelector : public QComboBox
+{
+public:
+    using QComboBox::QComboBox;
+    std::function<void()> aboutToOpen;
+    void showPopup() override
+    {
+        if (aboutToOpen)
+            aboutToOpen();
+        QComboBox::showPopup();
+    }
+};
 
 QLineEdit *lineEdit(const char *name, int maxLength, QWidget *parent)
 {
@@ -66,19 +94,22 @@ QLineEdit *lineEdit(const char *name, int maxLength, QWidget *parent)
 
 } // namespace
 
-ConfAdslScreen::ConfAdslScreen(ServiceSettings &settings)
+ConfAdslScreen::ConfAdslScreen(ServiceSettings &settings, AdapterSource adapters)
     : m_settings(settings)
+    , m_adapterSource(std::move(adapters))
 {
     setObjectName(QStringLiteral("confADSL"));
     setWindowTitle(screenCaption);
 
     auto *optionsPort = named<QGroupBox>("optionsPort", portFrameCaption, this);
     auto *optionsPortTitle = named<QLabel>("optionsPortTitle", portCaption, optionsPort);
-    portOptions = new QComboBox(optionsPort);
+    auto *selector = new PortSelector(optionsPort);
+    selector->aboutToOpen = [this] { refreshAdapters(); };
+    portOptions = selector;
     portOptions->setObjectName(QStringLiteral("portOptions"));
     portOptions->setEditable(true);
     portOptions->setInsertPolicy(QComboBox::NoInsert);
-    for (int port = 1; port <= 14; ++port)
+    for (int port = 1; port <= numberedEntries; ++port)
         portOptions->addItem(portLabel(port));
     portDevice = named<QLabel>("portDevice", QString(), optionsPort);
     // Room for the usual devices, so that the window keeps its width while
@@ -174,9 +205,15 @@ ConfAdslScreen::ConfAdslScreen(ServiceSettings &settings)
     rules->addCounter(vpiValue, true);
     connect(rules, &FieldRules::changed, this, &ConfAdslScreen::fieldChanged);
     connect(portOptions, &QComboBox::currentTextChanged, this, &ConfAdslScreen::portTextChanged);
+    connect(portOptions, &QComboBox::activated, this, &ConfAdslScreen::portChosen);
+    m_adapterPoll = new QTimer(this);
+    m_adapterPoll->setObjectName(QStringLiteral("adapterPoll"));
+    m_adapterPoll->setInterval(adapterPollMs);
+    connect(m_adapterPoll, &QTimer::timeout, this, &ConfAdslScreen::refreshAdapters);
     connect(buttons.act, &QPushButton::clicked, this, &ConfAdslScreen::save);
     connect(buttons.back, &QPushButton::clicked, this, &ConfAdslScreen::backToMainMenu);
 
+    refreshAdapters();
     showSettings();
 }
 
@@ -203,7 +240,57 @@ void ConfAdslScreen::showSettings()
 void ConfAdslScreen::reload()
 {
     m_settings = loadSettings();
+    m_chosenAdapter.reset();
+    refreshAdapters();
     showSettings();
+}
+
+void ConfAdslScreen::refreshAdapters()
+{
+    QList<SerialAdapter> now = m_adapterSource ? m_adapterSource() : QList<SerialAdapter>();
+    if (now == m_adapters)
+        return;
+    // The installer's choice and typing stay as they were.
+    const QString text = portOptions->currentText();
+    const int cursor = portOptions->lineEdit()->cursorPosition();
+    const int index = portOptions->currentIndex();
+    std::optional<SerialAdapter> chosen = m_chosenAdapter;
+    if (!chosen && index >= numberedEntries)
+        chosen = m_adapters.value(index - numberedEntries);
+    int newIndex = index < numberedEntries ? index : -1;
+    const QSignalBlocker quiet(portOptions);
+    while (portOptions->count() > numberedEntries)
+        portOptions->removeItem(numberedEntries);
+    for (const SerialAdapter &adapter : now) {
+        // Plugged in again, it may have come back under another device.
+        const bool same = chosen
+            && (adapter.device == chosen->device || (!adapter.byId.isEmpty() && adapter.byId == chosen->byId));
+        if (same) {
+            newIndex = portOptions->count();
+            if (m_chosenAdapter)
+                m_chosenAdapter = adapter;
+        }
+        portOptions->addItem(adapterEntryText(adapter));
+    }
+    m_adapters = std::move(now);
+    portOptions->setCurrentIndex(newIndex);
+    portOptions->setEditText(text);
+    portOptions->lineEdit()->setCursorPosition(cursor);
+    showPortDevice();
+}
+
+void ConfAdslScreen::portChosen(int index)
+{
+    // A com entry (also what the line edit reports as it loses the focus)
+    // only changes the number: the adapter chosen goes with it, as the label
+    // beside the selector says, until another is chosen or the screen reloads.
+    if (index < numberedEntries)
+        return;
+    // The selector keeps showing a number: the one the adapter has, or will
+    // have once saved.
+    m_chosenAdapter = m_adapters.value(index - numberedEntries);
+    portOptions->setEditText(portLabel(portbinding::numberFor(*m_chosenAdapter, m_adapters)));
+    showPortDevice();
 }
 
 void ConfAdslScreen::portTextChanged(const QString &text)
@@ -217,7 +304,13 @@ void ConfAdslScreen::portTextChanged(const QString &text)
 void ConfAdslScreen::showPortDevice()
 {
     const std::optional<int> port = portNumberOf(portOptions->currentText());
-    portDevice->setText(port ? portDeviceText(*port) : noPortText);
+    if (!port)
+        portDevice->setText(noPortText);
+    else if (m_chosenAdapter)
+        portDevice->setText(adapterPortText(*port, *m_chosenAdapter)
+                            + (m_adapters.contains(*m_chosenAdapter) ? QString() : QStringLiteral(" (no existe)")));
+    else
+        portDevice->setText(portDeviceText(*port, m_adapters));
 }
 
 void ConfAdslScreen::fieldChanged(QLineEdit *field)
@@ -273,6 +366,40 @@ void ConfAdslScreen::save()
         showMessage(this, {writeFailureTitle, error, MessageIcon::Critical});
         return;
     }
+    bindChosenAdapter();
+}
+
+void ConfAdslScreen::bindChosenAdapter()
+{
+#ifndef Q_OS_WIN
+    if (m_chosenAdapter) {
+        const SerialAdapter adapter = *m_chosenAdapter;
+        const int number = m_settings.comPort;
+        const QString label = portLabel(number);
+        const QString occupant = portbinding::occupant(number, adapter, m_adapters);
+        bool replace = true;
+        if (!occupant.isEmpty()) {
+            // What an installer set up by hand goes only when they say so.
+            const Message question{replaceTitle,
+                                   QStringLiteral("El puerto %1 lleva ahora a %2, no al adaptador elegido.\n"
+                                                  "¿Desea que %1 lleve al adaptador %3? Si responde No, %1 "
+                                                  "queda como está.")
+                                       .arg(label, occupant, adapterName(adapter)),
+                                   MessageIcon::Warning, MessageButtons::YesNoDefaultNo};
+            replace = showMessage(this, question) == MessageAnswer::Yes;
+        }
+        m_chosenAdapter.reset();
+        QString error;
+        if (replace && !portbinding::leadsTo(number, adapter) && !portbinding::bind(number, adapter, &error)) {
+            m_chosenAdapter = adapter; // a second Save tries again
+            showMessage(this, {bindFailureTitle,
+                               error + QStringLiteral("\nEl resto de la configuración sí se ha guardado."),
+                               MessageIcon::Warning});
+            return;
+        }
+        showPortDevice();
+    }
+#endif
     showMessage(this, savedMessage);
 }
 
@@ -286,6 +413,18 @@ void ConfAdslScreen::backToMainMenu()
 void ConfAdslScreen::activated()
 {
     reload();
+}
+
+void ConfAdslScreen::showEvent(QShowEvent *event)
+{
+    Screen::showEvent(event);
+    m_adapterPoll->start();
+}
+
+void ConfAdslScreen::hideEvent(QHideEvent *event)
+{
+    m_adapterPoll->stop();
+    Screen::hideEvent(event);
 }
 
 void ConfAdslScreen::closeRequested(QCloseEvent *event)

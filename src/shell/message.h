@@ -5,7 +5,9 @@
 // A modal message as the screens show it. Logic code may build these (the
 // texts are the system's own); only the screens show them.
 enum class MessageIcon { None, Information, Warning, Critical };
-enum class MessageButtons { Ok, YesNo };
+// YesNoDefaultNo: Enter answers No, for a question whose Yes undoes what
+// the user set up by hand.
+enum class MessageButtons { Ok, YesNo, YesNoDefaultNo };
 enum class MessageAnswer { Ok, Yes, No };
 
 struct Message

@@ -21,9 +21,9 @@ public:
         case MessageIcon::Warning: box.setIcon(QMessageBox::Warning); break;
         case MessageIcon::Critical: box.setIcon(QMessageBox::Critical); break;
         }
-        if (message.buttons == MessageButtons::YesNo) {
+        if (message.buttons != MessageButtons::Ok) {
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-            box.setDefaultButton(QMessageBox::Yes);
+            box.setDefaultButton(message.buttons == MessageButtons::YesNo ? QMessageBox::Yes : QMessageBox::No);
             box.button(QMessageBox::Yes)->setText(QStringLiteral("&Sí"));
             box.button(QMessageBox::No)->setText(QStringLiteral("&No"));
             return box.exec() == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;

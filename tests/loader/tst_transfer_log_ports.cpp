@@ -765,6 +765,28 @@ private slots:
 #endif
     }
 
+    // The system's adapters: each by-id name joins the device it leads to;
+    // one whose adapter has gone is left out.
+    void adaptersById()
+    {
+#ifndef Q_OS_LINUX
+        QSKIP("by-id names are Linux's");
+#else
+        WorkDir work;
+        QVERIFY(QDir().mkdir("by-id"));
+        QVERIFY(QFile::link("/dev/null", "by-id/usb-Sim_Modem_0001-if00"));
+        QVERIFY(QFile::link("/nonexistent/ttyUSB9", "by-id/usb-Gone-if00"));
+        const QList<SerialAdapter> found = systemAdapters(work.file("by-id"));
+        QList<SerialAdapter> named;
+        std::copy_if(found.begin(), found.end(), std::back_inserter(named),
+                     [](const SerialAdapter &adapter) { return !adapter.byId.isEmpty(); });
+        QCOMPARE(named.size(), 1);
+        QCOMPARE(named[0].device, "/dev/null");
+        QCOMPARE(named[0].byId, work.file("by-id/usb-Sim_Modem_0001-if00"));
+        QCOMPARE(adapterEntryText(named[0]), "usb-Sim_Modem_0001-if00 (null)");
+#endif
+    }
+
     void selectorText_data()
     {
         QTest::addColumn<QString>("text");

@@ -144,6 +144,19 @@ const Message maskMessage{"Error en la máscara de red EDC", "Lá máscara de re
                           MessageIcon::Warning};
 const Message savedMessage{"Configuración guardada.", "Se ha guardado con éxito la nueva configuración.",
                            MessageIcon::Information};
+const QString ftdiById = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+const SerialAdapter ttyS1{"/dev/ttyS1", "", "", "", ""}; // the machine's own second port
+const SerialAdapter ftdi{"/dev/ttyUSB0", ftdiById, "FT232R USB UART", "FTDI", "A50285BI"};
+const SerialAdapter uno{"/dev/ttyACM0", "", "Arduino Uno", "", ""};
+const QString ftdiEntry = "FTDI FT232R USB UART nº A50285BI (ttyUSB0)";
+const QString ftdiAt = " → FTDI FT232R USB UART (usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0)";
+
+// Picks an entry of the drop-down as the installer does.
+void choose(QComboBox *box, int index)
+{
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+}
 
 // The subscriber screen.
 const Message storedMessage{"Salvar...", "Fichero de configuración almacenado.", MessageIcon::Information};
@@ -210,6 +223,8 @@ class TestScreens : public QObject
         VirtualTimerSource clock; // outlives the transfer screen's timers
         FakeSerialLink *link = nullptr;
         ServiceSettings settings = loadSettings();
+        QList<SerialAdapter> adapters; // plugged in, as the settings screen is told
+        int adapterReads = 0;
         bool transferRunning = false; // as the screen last told
         QList<QUrl> opened; // what F1 asked the desktop to show
         bool browserOpens = true;
@@ -242,7 +257,10 @@ class TestScreens : public QObject
     template<typename S = Screen>
     S *alone(const QString &name, ConfigType type = ConfigType::DHCP)
     {
-        Screen *s = name == "confADSL" ? static_cast<Screen *>(new ConfAdslScreen(f->settings))
+        Screen *s = name == "confADSL" ? static_cast<Screen *>(new ConfAdslScreen(f->settings, [this] {
+                                                                   ++f->adapterReads;
+                                                                   return f->adapters;
+                                                               }))
             : name == "changePass"     ? static_cast<Screen *>(new ChangePassScreen)
             : name == "modemNokiaConf" ? new ModemNokiaConfScreen(f->settings, [type] { return type; })
                                        : nullptr;
@@ -755,6 +773,134 @@ private slots:
             QCOMPARE(readBytes(settingsFileName).split('\r').value(0), names ? " " + typed.mid(3).toLatin1() : "");
             if (!names)
                 QCOMPARE(QApplication::focusWidget(), port);
+        }
+    }
+
+    // Adapters follow com1 to com14, read again as the drop-down opens and
+    // about every second while the screen is shown, never while hidden; what
+    // the installer chose or typed stays through each change.
+    void adapterEntries()
+    {
+        f->adapters = {ftdi};
+        auto *screen = alone<ConfAdslScreen>("confADSL");
+        QVERIFY(screen);
+        auto *port = child<QComboBox>(screen, "portOptions");
+        auto *device = child<QLabel>(screen, "portDevice");
+        const auto entries = [port] {
+            QStringList texts;
+            for (int i = 14; i < port->count(); ++i)
+                texts << port->itemText(i);
+            return texts;
+        };
+        QCOMPARE(port->itemText(13), "com14");
+        QCOMPARE(entries(), QStringList{ftdiEntry});
+
+        port->setEditText("com7");
+        f->adapters = {uno, ftdi};
+        port->showPopup();
+        QCOMPARE(entries(), (QStringList{"Arduino Uno (ttyACM0)", ftdiEntry}));
+        port->hidePopup();
+        QCOMPARE(port->currentText(), "com7");
+
+        choose(port, 15);
+        QCOMPARE(port->currentText(), "com1");
+        QCOMPARE(f->settings.comPort, 1);
+        QCOMPARE(device->text(), "com1" + ftdiAt);
+        f->adapters = {uno}; // pulled out
+        const int reads = f->adapterReads;
+        QTRY_COMPARE(entries(), QStringList{"Arduino Uno (ttyACM0)"});
+        QVERIFY(f->adapterReads - reads <= 2);
+        QCOMPARE(port->currentText(), "com1");
+        QCOMPARE(device->text(), "com1" + ftdiAt + " (no existe)");
+        f->adapters = {uno, ftdi}; // and back
+        QTRY_COMPARE(port->currentIndex(), 15);
+        QCOMPARE(port->currentText(), "com1");
+        QCOMPARE(device->text(), "com1" + ftdiAt);
+
+        click(screen, "back2main");
+        QVERIFY(!child<QTimer>(screen, "adapterPoll")->isActive());
+        QCOMPARE(f->settings.comPort, 1);
+    }
+
+    // Choosing an adapter shows the number it has or will have; Save writes
+    // conf_gen.dat as ever, then makes comN lead to it. What stands at a
+    // number the installer typed instead goes only when they say Yes.
+    void adapterBinding_data()
+    {
+        QTest::addColumn<QStringList>("entries"); // comN>target: a link; comN=: a file; comN/: a folder
+        QTest::addColumn<int>("adapter");         // of ttyS1, ftdi, uno
+        QTest::addColumn<QString>("shown");       // the number the choice shows
+        QTest::addColumn<QString>("typed");       // then typed over it
+        QTest::addColumn<int>("asked");           // 0: no question; else the answer
+        QTest::addColumn<QString>("link");        // where the saved comN leads afterwards ("": no link)
+        QTest::addColumn<QString>("device");      // the label beside the selector afterwards
+        const int yes = int(MessageAnswer::Yes), no = int(MessageAnswer::No);
+        QTest::newRow("lowest free, past a link and a listed port")
+            << QStringList{"com1>/dev/null"} << 1 << "com3" << "" << 0 << ftdiById << "com3" + ftdiAt;
+        QTest::newRow("its by-id link reused") << QStringList{"com1>/dev/null", "com5>" + ftdiById} << 1 << "com5" << ""
+                                               << 0 << ftdiById << "com5" + ftdiAt;
+        QTest::newRow("its device link reused") << QStringList{"com4>/dev/ttyUSB0"} << 1 << "com4" << "" << 0
+                                                << "/dev/ttyUSB0" << "com4" + ftdiAt;
+        QTest::newRow("no by-id name: its device") << QStringList{} << 2 << "com1" << "" << 0 << "/dev/ttyACM0"
+                                                   << "com1 → Arduino Uno (/dev/ttyACM0)";
+        QTest::newRow("a listed port needs no link") << QStringList{} << 0 << "com2" << "" << 0 << ""
+                                                     << "com2 → /dev/ttyS1";
+        QTest::newRow("installer's link kept") << QStringList{"com2>/dev/null"} << 1 << "com1" << "com2" << no
+                                               << "/dev/null" << "com2 → /dev/null";
+        QTest::newRow("installer's link replaced") << QStringList{"com2>/dev/null"} << 1 << "com1" << "com2" << yes
+                                                   << ftdiById << "com2" + ftdiAt;
+        QTest::newRow("installer's file replaced") << QStringList{"com2="} << 2 << "com1" << "com2" << yes
+                                                   << "/dev/ttyACM0" << "com2 → Arduino Uno (/dev/ttyACM0)";
+        QTest::newRow("listed port kept") << QStringList{} << 1 << "com1" << "com2" << no << "" << "com2 → /dev/ttyS1";
+        QTest::newRow("a folder in the way") << QStringList{"com2/"} << 1 << "com1" << "com2" << yes << "" << "";
+    }
+
+    void adapterBinding()
+    {
+        QFETCH(QStringList, entries);
+        QFETCH(int, adapter);
+        QFETCH(QString, shown);
+        QFETCH(QString, typed);
+        QFETCH(int, asked);
+        QFETCH(QString, link);
+        QFETCH(QString, device);
+        for (const QString &entry : entries) {
+            const QString name = entry.section(QRegularExpression("[>=/]"), 0, 0);
+            if (entry.contains('>'))
+                QVERIFY(QFile::link(entry.section('>', 1), name));
+            else
+                QVERIFY(entry.endsWith('/') ? QDir().mkdir(name) : writeBytes(name, "mine"));
+        }
+        f->adapters = {ttyS1, ftdi, uno};
+        auto *screen = alone<ConfAdslScreen>("confADSL");
+        QVERIFY(screen);
+        auto *port = child<QComboBox>(screen, "portOptions");
+        choose(port, 14 + adapter);
+        QCOMPARE(port->currentText(), shown);
+        if (!typed.isEmpty())
+            port->setEditText(typed);
+        const QString saved = typed.isEmpty() ? shown : typed;
+        QCOMPARE(f->settings.comPort, saved.mid(3).toInt());
+
+        if (asked)
+            f->boxes.answers = {MessageAnswer(asked)};
+        click(screen, "Save");
+        QCOMPARE(f->boxes.shown.size(), asked ? 2 : 1);
+        if (asked) {
+            QCOMPARE(f->boxes.shown[0].buttons, MessageButtons::YesNoDefaultNo);
+            QVERIFY(f->boxes.shown[0].text.contains(saved));
+        }
+        QCOMPARE(f->boxes.last().title, device.isEmpty() ? "Error al asignar el adaptador" : savedMessage.title);
+        QCOMPARE(readBytes(settingsFileName), settingsFileBytes(f->settings));
+        QVERIFY(readBytes(settingsFileName).startsWith(" " + saved.mid(3).toLatin1() + "\r\n"));
+        QCOMPARE(QFileInfo(saved).symLinkTarget(), link);
+        if (!device.isEmpty())
+            QCOMPARE(child<QLabel>(screen, "portDevice")->text(), device);
+        QCOMPARE(QDir().entryList({"*~adslconf-tmp~*"}, QDir::AllEntries | QDir::System), QStringList());
+        for (const QString &entry : entries) {
+            const QString name = entry.section('>', 0, 0);
+            if (entry.contains('>') && (name != saved || asked == int(MessageAnswer::No)))
+                QCOMPARE(QFileInfo(name).symLinkTarget(), entry.section('>', 1));
         }
     }
 

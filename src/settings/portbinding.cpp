@@ -1,0 +1,156 @@
+#include "settings/portbinding.h"
+
+#include "device/portname.h"
+#include "shell/textfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+
+#include <algorithm>
+
+#if defined(Q_OS_UNIX)
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace portbinding {
+
+namespace {
+
+QString linkName(int portNumber) { return QStringLiteral("com%1").arg(portNumber); }
+
+// The adapter's own port number, where the system gives it one: COMN on
+// Windows, /dev/ttyS(N-1) elsewhere. 0 for the others.
+int ownNumber(const SerialAdapter &adapter)
+{
+#ifdef Q_OS_WIN
+    static const QRegularExpression com(QStringLiteral("^COM([1-9][0-9]{0,4})$"),
+                                        QRegularExpression::CaseInsensitiveOption);
+#else
+    static const QRegularExpression com(QStringLiteral("^/dev/ttyS([0-9]{1,4})$"));
+#endif
+    const QRegularExpressionMatch match = com.match(adapter.device);
+    if (!match.hasMatch())
+        return 0;
+#ifdef Q_OS_WIN
+    return match.captured(1).toInt();
+#else
+    return match.captured(1).toInt() + 1;
+#endif
+}
+
+[[maybe_unused]] QString target(const SerialAdapter &adapter) { return adapter.byId.isEmpty() ? adapter.device : adapter.byId; }
+
+} // namespace
+
+bool leadsTo(int portNumber, const SerialAdapter &adapter)
+{
+#ifdef Q_OS_WIN
+    return ownNumber(adapter) == portNumber;
+#else
+    const QFileInfo link(linkName(portNumber));
+    if (link.isSymLink()) {
+        const QString to = link.symLinkTarget();
+        return to == adapter.device || (!adapter.byId.isEmpty() && to == adapter.byId)
+            || link.canonicalFilePath() == adapter.device;
+    }
+    return !link.exists() && ownNumber(adapter) == portNumber;
+#endif
+}
+
+QString occupant(int portNumber, const SerialAdapter &adapter, const QList<SerialAdapter> &adapters)
+{
+    if (leadsTo(portNumber, adapter))
+        return QString();
+#ifdef Q_OS_WIN
+    Q_UNUSED(adapters);
+    return serialPortName(portNumber);
+#else
+    const QFileInfo link(linkName(portNumber));
+    if (link.isSymLink())
+        return link.symLinkTarget();
+    if (link.exists())
+        return link.absoluteFilePath();
+    const QString device = serialPortName(portNumber);
+    return adapterAt(adapters, device) ? device : QString();
+#endif
+}
+
+int numberFor(const SerialAdapter &adapter, const QList<SerialAdapter> &adapters)
+{
+    if (const int own = ownNumber(adapter); own > 0 && leadsTo(own, adapter))
+        return own;
+#ifdef Q_OS_WIN
+    Q_UNUSED(adapters);
+    return own;
+#else
+    static const QRegularExpression comN(QStringLiteral("^com([1-9][0-9]{0,4})$"));
+    QList<int> linked;
+    for (const QString &entry : QDir().entryList({QStringLiteral("com*")}, QDir::AllEntries | QDir::System | QDir::Hidden)) {
+        if (const QRegularExpressionMatch match = comN.match(entry); match.hasMatch())
+            linked << match.captured(1).toInt();
+    }
+    std::sort(linked.begin(), linked.end());
+    for (const int number : linked) {
+        if (leadsTo(number, adapter))
+            return number;
+    }
+    constexpr int highest = 32767; // what conf_gen.dat's number holds
+    for (int number = 1; number <= highest; ++number) {
+        if (occupant(number, adapter, adapters).isEmpty())
+            return number;
+    }
+    return 0;
+#endif
+}
+
+bool bind(int portNumber, const SerialAdapter &adapter, QString *error)
+{
+    const QString name = linkName(portNumber);
+    const auto fail = [&] {
+        if (error)
+            *error = QStringLiteral("No se ha podido crear en la carpeta de datos el enlace %1 al adaptador %2. "
+                                    "Compruebe que se puede escribir en ella y que %1 no es una carpeta, "
+                                    "y pulse Salvar de nuevo.")
+                         .arg(name, adapterName(adapter));
+        return false;
+    };
+#if defined(Q_OS_UNIX)
+    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    const QByteArray to = QFile::encodeName(target(adapter));
+    QByteArray temporary;
+    // A name taken by another temporary is tried again with other letters.
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        temporary = QFile::encodeName(name) + textfile::temporaryMarker;
+        for (int i = 0; i < 6; ++i)
+            temporary += letters[QRandomGenerator::global()->bounded(int(sizeof letters) - 1)];
+        if (::symlink(to.constData(), temporary.constData()) == 0)
+            break;
+        if (errno != EEXIST)
+            return fail();
+        temporary.clear();
+    }
+    if (temporary.isEmpty())
+        return fail();
+    if (std::rename(temporary.constData(), QFile::encodeName(name).constData()) != 0) {
+        ::unlink(temporary.constData());
+        return fail();
+    }
+    // Best effort, as for the stored files: the link is in place either way.
+    if (const int dir = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+#else
+    Q_UNUSED(portNumber);
+    return fail();
+#endif
+}
+
+} // namespace portbinding
