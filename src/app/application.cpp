@@ -16,9 +16,10 @@
 #include <QFileInfo>
 #include <QShortcut>
 
-Application::Application(LinkMaker makeLink, TimerSource *timers, Guide guide)
+Application::Application(LinkMaker makeLink, TimerSource *timers, Guide guide, AdapterSource adapters)
     : m_makeLink(makeLink ? std::move(makeLink) : [] { return std::make_unique<QtSerialLink>(); })
     , m_guide(std::move(guide))
+    , m_adapters(adapters ? std::move(adapters) : [] { return systemAdapters(); })
     , m_realTimers(timers ? nullptr : std::make_unique<QtTimerSource>())
     , m_timers(timers ? timers : m_realTimers.get())
 {
@@ -77,8 +78,7 @@ MainMenuScreen *Application::mainMenu()
 
 ConfAdslScreen *Application::confADSL()
 {
-    return lazily(m_confADSL, [this] { mainMenu()->showScreen(); }, m_settings,
-                  AdapterSource([] { return systemAdapters(); }));
+    return lazily(m_confADSL, [this] { mainMenu()->showScreen(); }, m_settings, m_adapters);
 }
 
 ModemOptionsScreen *Application::modemOptions()
@@ -109,7 +109,7 @@ InputFromModemScreen *Application::inputFromModem()
         // pass1 is read as a load starts, not when the screen opens.
         m_inputFromModem = new InputFromModemScreen(
             m_settings, [this] { return AccessPasswords{changePass()->currentPass(), changePass()->newPassword()}; },
-            m_makeLink(), *m_timers);
+            m_makeLink(), *m_timers, m_adapters);
         offerGuide(m_inputFromModem.data());
         QObject::connect(m_inputFromModem.data(), &InputFromModemScreen::transferRunning, mainMenu(),
                          &MainMenuScreen::setTransferRunning);

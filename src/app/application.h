@@ -12,6 +12,7 @@
 //            seam and messages, Octets, text files, deployment values
 //   device/  the serial link, the Qt link, port naming, the timer source
 
+#include "device/serialadapters.h"
 #include "settings/servicesettings.h"
 
 #include <QPointer>
@@ -52,8 +53,10 @@ public:
     // Start-up, in a data folder already held and put right
     // (datafolder::Hold): the stored password, then the stored settings.
     // Never fails. The transfer talks through the real serial port and
-    // clock, unless a test gives stand-ins.
-    explicit Application(LinkMaker makeLink = {}, TimerSource *timers = nullptr, Guide guide = {});
+    // clock, and the screens list the system's adapters, unless a test
+    // gives stand-ins.
+    explicit Application(LinkMaker makeLink = {}, TimerSource *timers = nullptr, Guide guide = {},
+                         AdapterSource adapters = {});
     ~Application();
     Application(const Application &) = delete;
     Application &operator=(const Application &) = delete;
@@ -84,6 +87,7 @@ private:
     ServiceSettings m_settings;
     LinkMaker m_makeLink;
     Guide m_guide;
+    AdapterSource m_adapters;
     std::unique_ptr<TimerSource> m_realTimers;
     TimerSource *m_timers;
     std::unique_ptr<MainMenuScreen> m_mainMenu;

@@ -58,11 +58,13 @@ const Message refuseCloseMessage{
 
 InputFromModemScreen::InputFromModemScreen(const ServiceSettings &settings,
                                            std::function<AccessPasswords()> passwords,
-                                           std::unique_ptr<SerialLink> link, TimerSource &timers)
+                                           std::unique_ptr<SerialLink> link, TimerSource &timers,
+                                           AdapterSource adapters)
     : m_settings(settings)
     , m_passwords(std::move(passwords))
     , m_link(std::move(link))
     , m_dialogue(std::make_unique<TransferDialogue>(*m_link, timers, m_log))
+    , m_adapters(std::move(adapters))
     , m_portTimer(timers.createTimer())
 {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -197,7 +199,7 @@ void InputFromModemScreen::openFromMainMenu(const std::optional<QString> &savedP
 
 void InputFromModemScreen::showPort()
 {
-    portState->setText(portPrefix + portDeviceText(m_settings.comPort));
+    portState->setText(portPrefix + portDeviceText(m_settings.comPort, m_adapters()));
 }
 
 void InputFromModemScreen::showEvent(QShowEvent *event)

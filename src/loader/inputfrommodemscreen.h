@@ -1,6 +1,7 @@
 #pragma once
 
 #include "loader/transferdialogue.h"
+#include "device/serialadapters.h"
 #include "loader/transferlog.h"
 #include "shell/screen.h"
 
@@ -34,7 +35,7 @@ class InputFromModemScreen : public Screen
     Q_OBJECT
 public:
     InputFromModemScreen(const ServiceSettings &settings, std::function<AccessPasswords()> passwords,
-                         std::unique_ptr<SerialLink> link, TimerSource &timers);
+                         std::unique_ptr<SerialLink> link, TimerSource &timers, AdapterSource adapters);
     ~InputFromModemScreen() override;
 
     // M_loadConf, with the telephone number of the subscriber when it was
@@ -82,5 +83,6 @@ private:
     TransferLog m_log;
     std::unique_ptr<SerialLink> m_link;
     std::unique_ptr<TransferDialogue> m_dialogue;
+    AdapterSource m_adapters;
     std::unique_ptr<Timer> m_portTimer;
 };

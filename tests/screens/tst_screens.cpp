@@ -249,7 +249,8 @@ class TestScreens : public QObject
                 Guide{{f->dir.file("falta/guia.html"), f->dir.file("guia.html")}, [this](const QUrl &url) {
                           f->opened << url;
                           return f->browserOpens;
-                      }});
+                      }},
+                [this] { return f->adapters; });
         return *f->app;
     }
     // A screen built alone on the record `settings` and the stand-ins, then
@@ -268,7 +269,8 @@ class TestScreens : public QObject
             s->showScreen();
         } else {
             auto *transfer = new InputFromModemScreen(
-                f->settings, [] { return AccessPasswords{"trumelox", "trumelox"}; }, makeLink(), f->clock);
+                f->settings, [] { return AccessPasswords{"trumelox", "trumelox"}; }, makeLink(), f->clock,
+                [this] { return f->adapters; });
             connect(transfer, &InputFromModemScreen::transferRunning, [this](bool running) { f->transferRunning = running; });
             transfer->openFromMainMenu(std::nullopt, nullptr);
             s = transfer;
@@ -1235,7 +1237,21 @@ private slots:
         QCOMPARE(phone->text(), QString());
         QCOMPARE(states(s), QStringLiteral("10100/1"));
 
+        // A port that does not open is told before the modem is switched
+        // off and on; nothing is stored. The port line follows the adapters.
+        auto *port = child<QLabel>(s, "portState");
+        QCOMPARE(port->text(), QStringLiteral("Puerto: com4 \u2192 /dev/ttyS3 (no existe)"));
         QTest::keyClicks(phone, QStringLiteral("912345678"));
+        f->link->openError = QStringLiteral("No se ha podido abrir el puerto com4 (/dev/ttyS3): el puerto no existe.");
+        click(s, "loadConf");
+        const Message noPort{"Error en el puerto serie", f->link->openError + "\r\nNo se ha enviado nada al módem.",
+                             MessageIcon::Warning};
+        QCOMPARE(f->boxes.shown, (QList<Message>{missing, noPort}));
+        QCOMPARE(states(s), QStringLiteral("11100/1"));
+        QVERIFY(!QFile::exists(passwordFileName) && !QFile::exists(QStringLiteral("logs")));
+        f->link->openError.clear();
+        f->boxes.shown.removeLast();
+
         click(s, "loadConf");
         const Message powerCycle{"Configuración Módem NOKIA M1112",
                                  "Apague y encienda el módem y asegúrese de que el módem no es "
@@ -1314,6 +1330,13 @@ private slots:
         QCOMPARE(progress->text(), QStringLiteral("Clave de acceso no aceptada"));
         QCOMPARE(verdict->text(), TransferDialogue::refusedText());
         QCOMPARE(f->boxes.last().text, TransferDialogue::refusedText());
+        f->link->farEnd = nullptr; // the next load is judged on its own
+        click(s, "loadConf");
+        f->clock.advance(250000);
+        QCOMPARE(progress->text() + verdict->text(), "Carga terminada" + LoadVerdict::silentText());
+        f->adapters = {{"/dev/ttyS3", {}, {}, {}, {}}};
+        f->clock.advance(1000);
+        QCOMPARE(port->text(), QStringLiteral("Puerto: com4 \u2192 /dev/ttyS3"));
     }
 
     // The log box breaks a line longer than it lays out cheaply into lines
