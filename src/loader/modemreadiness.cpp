@@ -35,20 +35,22 @@ void ModemReadiness::sent(const QByteArray &line, qint64 now)
     // Only a text the modem showed and then kept quiet at is one it waits at.
     m_typedAt = quietTail(now, m_timings.readyQuiet) ? withoutTrailingBlanks(m_tail) : QByteArray();
     m_typedIn = m_console;
+    ++m_lines;
     m_restarting = false;
+    m_line = withoutTrailingBlanks(line);
     switch (m_console) {
     case Console::AtLogin:
         // An empty line asks the login prompt again; anything else is a user.
-        m_expected = line.isEmpty() ? Kind::Login : Kind::Password;
-        m_console = line.isEmpty() ? Console::AtLogin : Console::AtPassword;
+        m_expected = m_line.isEmpty() ? Kind::Login : Kind::Password;
+        m_console = m_line.isEmpty() ? Console::AtLogin : Console::AtPassword;
         break;
     case Console::AtPassword:
         m_expected = Kind::Command;
         m_console = Console::LoggedIn;
         break;
     case Console::LoggedIn:
-        m_restarting = line == "restart";
-        if (m_restarting || line == "logout") {
+        m_restarting = m_line == "restart";
+        if (m_restarting || m_line == "logout") {
             m_expected = Kind::Login;
             m_console = Console::AtLogin;
         } else {
@@ -58,11 +60,11 @@ void ModemReadiness::sent(const QByteArray &line, qint64 now)
     }
     if (m_restarting)
         m_awake = false;
-    m_line = withoutTrailingBlanks(line);
     m_waiting = true;
     m_output = false;
     m_lineBreak = false;
     m_echoed = false;
+    m_echoLate = false;
     m_tail.clear();
     m_lastArrival = now;
 }
@@ -75,8 +77,7 @@ void ModemReadiness::received(const QByteArray &bytes, qint64 now)
     m_lastArrival = now;
     for (const char c : bytes) {
         if (c == '\r' || c == '\n') {
-            if (!std::exchange(m_lineBreak, true))
-                firstLineEnded();
+            lineEnded(!std::exchange(m_lineBreak, true));
             m_tail.clear();
         } else if (c == '\b') {
             m_tail.chop(1);
@@ -86,33 +87,42 @@ void ModemReadiness::received(const QByteArray &bytes, qint64 now)
     }
 }
 
-// What came before the first line break after a line: its echo, if the
+// Each line that came after a line was sent; the first is its echo if the
 // modem read it at once.
-void ModemReadiness::firstLineEnded()
+void ModemReadiness::lineEnded(bool first)
 {
-    if (m_line.isEmpty())
+    if (m_line.isEmpty() || m_echoed || m_echoLate)
         return;
-    m_echoed = withoutTrailingBlanks(m_tail).endsWith(m_line);
-    if (m_echoed)
-        m_echoes = m_awake = true;
-    if (m_typedAt.isEmpty() || m_pinned[int(Kind::Command)])
+    const bool echo = withoutTrailingBlanks(m_tail).endsWith(m_line);
+    if (first) {
+        m_echoed = echo;
+        if (echo)
+            m_echoes = m_awake = true;
+        if (echo && !m_typedAt.isEmpty() && m_typedAt == m_candidate)
+            promoteCandidate();
         return;
-    if (m_echoed && m_typedAt == m_candidate) {
-        QList<QByteArray> &prompts = known(Kind::Command);
-        if (prompts.size() == maxCommandPrompts)
-            prompts.removeFirst();
-        prompts.append(std::exchange(m_candidate, {}));
-    } else if (!m_echoed && m_echoes && m_typedIn == Console::LoggedIn) {
-        // Shown, yet what was typed at it waited: the modem was working.
-        if (m_typedAt == m_candidate)
-            m_candidate.clear();
-        known(Kind::Command).removeAll(m_typedAt);
-        if (!m_notPrompts.contains(m_typedAt)) {
-            if (m_notPrompts.size() == maxNotPrompts)
-                m_notPrompts.removeFirst();
-            m_notPrompts.append(m_typedAt);
-        }
     }
+    // Its echo came only after other output: what it was typed at was shown
+    // while the modem worked. A masked or garbled echo proves nothing.
+    m_echoLate = echo;
+    if (!echo || m_typedAt.isEmpty() || m_pinned[int(Kind::Command)] || m_typedIn != Console::LoggedIn)
+        return;
+    if (m_typedAt == m_candidate)
+        m_candidate.clear();
+    known(Kind::Command).removeAll(m_typedAt);
+    if (!m_notPrompts.contains(m_typedAt)) {
+        if (m_notPrompts.size() == maxNotPrompts)
+            m_notPrompts.removeFirst();
+        m_notPrompts.append(m_typedAt);
+    }
+}
+
+void ModemReadiness::promoteCandidate()
+{
+    QList<QByteArray> &prompts = known(Kind::Command);
+    if (prompts.size() == maxCommandPrompts)
+        prompts.removeFirst();
+    prompts.append(std::exchange(m_candidate, {}));
 }
 
 bool ModemReadiness::quietTail(qint64 now, qint64 quiet) const
@@ -174,9 +184,19 @@ bool ModemReadiness::answered(qint64 now)
             return false;
         break;
     case Kind::Command:
-        if (!m_awake || !known(m_expected).isEmpty() || now - m_lastArrival < m_timings.learnQuiet
-            || (statesApart() && loggedOut(tail)))
+        if (!m_awake || now - m_lastArrival < m_timings.learnQuiet || (statesApart() && loggedOut(tail)))
             return false;
+        // The first text after the login may be one shown while the modem
+        // works: a prompt once the modem reads a line typed at it or, on a
+        // console that does not echo, shows it again for the next line.
+        if (tail != m_candidate || m_echoes || m_candidateLine == m_lines) {
+            if (known(m_expected).isEmpty() && m_candidate.isEmpty()) {
+                m_candidate = tail;
+                m_candidateLine = m_lines;
+            }
+            return false;
+        }
+        m_candidate.clear();
         break;
     }
     known(m_expected).append(tail);
@@ -195,11 +215,13 @@ void ModemReadiness::waitedOut(qint64 now)
     // It may be what the modem shows while it works: a prompt only once the
     // modem reads a line typed at it.
     m_candidate = tail;
+    m_candidateLine = m_lines;
 }
 
 bool ModemReadiness::refused(qint64 now, bool atDeadline) const
 {
-    if (m_console != Console::LoggedIn || m_expected != Kind::Command || !statesApart())
+    // Only the answer to a password: a console may well log out later.
+    if (m_typedIn != Console::AtPassword || !statesApart())
         return false;
     if (atDeadline ? !m_output : !quietTail(now, m_timings.readyQuiet))
         return false;

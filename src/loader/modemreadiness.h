@@ -14,14 +14,15 @@
 //     text. Boot output, which comes by itself, is never an answer;
 //   - password question: the first answer to a user name, once the modem
 //     has shown that it reads what is sent (an echo, or a login prompt);
-//   - command prompt: the first answer to the password; then any text a
+//   - command prompt: the first answer to the password, and any text a
 //     command line met at its fixed wait, once the modem has read the next
-//     line typed at it at once. A text the modem showed but did not read the
-//     line typed at it was shown while it worked: it is never a prompt.
+//     line typed at it at once (without echo: once it shows it again). A
+//     text at which a typed line was echoed only after other output was
+//     shown while the modem worked: it is never a prompt.
 // A console whose answer to a user name differs from its login prompt tells
-// its states apart: logged in, its login prompt or password question means
-// the login was refused. A console with one prompt for everything is never
-// judged refused.
+// its states apart: its login prompt or password question in answer to the
+// password means the login was refused. A console with one prompt for
+// everything is never judged refused.
 
 #include <QByteArray>
 #include <QList>
@@ -57,9 +58,9 @@ public:
     // The line's fixed wait ran out unanswered: a command prompt the modem
     // now shows may be one of another node.
     void waitedOut(qint64 now);
-    // The lines sent should have logged in, and the modem shows its login
-    // prompt or asks for a password. At a line's deadline the text counts
-    // as it stands; otherwise only once the modem has gone quiet.
+    // The last line went at the password question, and the modem shows its
+    // login prompt or asks for a password again. At a line's deadline the
+    // text counts as it stands; otherwise only once the modem has gone quiet.
     bool refused(qint64 now, bool atDeadline = false) const;
 
 private:
@@ -71,13 +72,16 @@ private:
     bool statesApart() const;
     bool loggedOut(const QByteArray &text) const;
     bool accept(const QByteArray &text);
-    void firstLineEnded();
+    void lineEnded(bool first);
+    void promoteCandidate();
 
     ReadinessTimings m_timings;
     bool m_pinned[3]{};
     QList<QByteArray> m_known[3];
     QList<QByteArray> m_notPrompts; // shown while the modem worked
-    QByteArray m_candidate;         // a command prompt met at a fixed wait
+    QByteArray m_candidate;         // a command prompt not yet proven
+    qint64 m_candidateLine = 0;     // met as the answer to this line
+    qint64 m_lines = 0;             // sent so far
     Console m_console = Console::AtLogin;
     Console m_typedIn = Console::AtLogin; // where the last line went, as the lines tell
     Kind m_expected = Kind::Login;
@@ -88,6 +92,7 @@ private:
     bool m_output = false;     // anything at all arrived since the send
     bool m_lineBreak = false;  // ...and a line break among it
     bool m_echoed = false;     // the first line that came was the line's echo
+    bool m_echoLate = false;   // ...or a later one
     QByteArray m_line;         // the line last sent
     QByteArray m_typedAt;      // what the modem showed, quiet, when it went
     QByteArray m_tail;         // after the last line break, as a terminal shows it

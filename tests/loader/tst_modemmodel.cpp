@@ -264,32 +264,35 @@ private slots:
         const QStringList loggedIn{"s", "r\r\nlogin: ", "+600", "?", "s", "r\r\nlogin: ", "+150", "?", "sadmin",
                                    "radmin\r\npassword: ", "+600", "?", "spw", "r\r\nM> ", "+600", "?"};
         QTest::newRow("two empty lines teach the login prompt, then learned, then known after a short quiet")
-            << loggedIn + QStringList{"sconf", "rconf\r\nM@x\b>", "+140", "?", "+10", "?"} << "011101";
+            << loggedIn + QStringList{"sconf", "rconf\r\nM@x\b>", "+140", "?", "+10", "?"} << "011001";
         QTest::newRow("a refused login is no command prompt")
             << loggedIn.mid(0, 12) + QStringList{"sx", "r\r\nLogin incorrect\r\nlogin: ", "+140", "!D", "+10", "?!"}
             << "011-R0R";
         QTest::newRow("one prompt for everything is every kind, never refused")
             << QStringList{"s", "r\r\n> ", "+600", "s", "r\r\n> ", "+150", "?", "sadmin", "radmin\r\n> ", "+600", "?",
                            "sx", "rx\r\n> ", "+600", "?!", "sy", "ry\r\nLogin incorrect\r\n> ", "+600", "?!"}
-            << "111-1-";
+            << "110-1-";
         QTest::newRow("boot output is no answer, nor a text answering one empty line")
             << QStringList{"s", "rBooting\r\nLoading", "+5000", "?", "s", "r\r\nlogin: ", "+5000", "?", "s",
                            "r\r\nlogin: ", "+150", "?"} << "001";
         QTest::newRow("a user name read at a text teaches it as the login prompt")
             << QStringList{"s", "+4000", "s", "r\r\nlogin: ", "+4000", "?", "sadmin", "radmin\r\npassword: ", "+600",
                            "?", "spw", "r\r\nLogin incorrect\r\nlogin: ", "+150", "!"} << "01R";
+        QTest::newRow("a console may log out after quit, a restart carry a blank")
+            << loggedIn + QStringList{"squit", "rquit\r\nlogin: ", "+150", "!", "srestart ", "r\r\nlogin: ", "+150", "?"}
+            << "0110-1";
         QTest::newRow("after a restart only a known login prompt counts, not a boot that goes quiet")
             << loggedIn + QStringList{"srestart", "rBooting\r\nLoading", "+9000", "?", "r\r\nlogin:", "+150", "?"}
-            << "011101";
+            << "011001";
         QTest::newRow("a text shown while the modem works is no prompt, not even at the fixed wait")
             << loggedIn + QStringList{"sx", "rx\r\nWorking", "+4000", "w", "sy", "r\r\nM> y\r\nWorking", "+1000", "?",
                                       "w", "sz", "rz\r\nWorking", "+1000", "?", "r\r\nM> ", "+150", "?"}
-            << "0111001";
+            << "0110001";
         QStringList prompts = loggedIn;
         for (int i = 0; i <= ModemReadiness::maxCommandPrompts; ++i)
             prompts << "sx" << QStringLiteral("rx\r\nN%1>").arg(i) << "+600" << "w";
         QTest::newRow("a prompt met at the fixed wait counts once a line is read at it, the oldest forgotten")
-            << prompts + QStringList{"sx", "rx\r\nN0>", "+600", "?", "sx", "rx\r\nN1>", "+150", "?"} << "011101";
+            << prompts + QStringList{"sx", "rx\r\nN0>", "+600", "?", "sx", "rx\r\nN1>", "+150", "?"} << "011001";
     }
 
     void readiness()
@@ -334,8 +337,10 @@ private slots:
         QTest::addColumn<double>("share"); // of the fixed load's 208 s, at most
         QTest::addColumn<bool>("configured");
 
-        const QString fast = "f" + QString(8 + 31, u'.') + u'f'; // the last restart outlasts its wait
-        const QString commandsFixed = "f...fffff" "f..f" + QString(28, u'f');
+        // The first empty line and the password wait their 4 s; the last
+        // restart outlasts its wait.
+        const QString fast = "f..f" + QString(5 + 31, u'.') + u'f';
+        const QString commandsFixed = "f..ffffff" "f..f" + QString(28, u'f');
         ModemSettings plain;
         plain.noisePercent = 0;
         QTest::newRow("plain") << plain << "trumelox" << QByteArray() << fast << 0.25 << true;
@@ -359,8 +364,8 @@ private slots:
         const QString afterBoot = "ff" + fast.mid(2);
         const std::pair<int, QString> early[] = {
             {2, fast}, {4, afterBoot}, {7, afterBoot},
-            {8, "ff" + QString(8, u'.') + "f" + QString(29, u'.') + "f"}, // the user name met no login prompt
-            {10, "fff.f.....f.."}}; // the password went in as the user name: refused after the restart
+            {8, "ff.f" + QString(6, u'.') + "f" + QString(29, u'.') + "f"}, // the user name met no login prompt
+            {10, "fffff.....f.."}}; // the password went in as the user name: refused after the restart
         for (const auto &[booting, pattern] : early) {
             s = plain;
             s.bootPause = true;
@@ -373,7 +378,7 @@ private slots:
         QTest::newRow("own texts") << s << "trumelox" << QByteArray() << fast << 0.25 << true;
         QTest::newRow("own texts, pinned")
             << s << "trumelox" << QByteArray("[transfer]\nloginPrompt=\"Usuario: \"\ncommandPrompt=\"router#\"\n")
-            << "." + fast.mid(1) << 0.25 << true;
+            << QString(40, u'.') + u'f' << 0.25 << true;
         QTest::newRow("own texts, another password: refused") << s << "otra" << QByteArray() << "f..." << 0.0 << false;
         s = plain;
         s.texts = {"", "> ", "> ", "Login incorrect", "> ", "Error", ""};
@@ -383,11 +388,14 @@ private slots:
         s = plain;
         s.texts.configPrompt = "M1112(conf)>";
         QTest::newRow("own prompt after conf, learned at its fixed wait")
-            << s << "trumelox" << QByteArray() << QString(fast).replace(4, 1, u'f') << 0.25 << true;
+            << s << "trumelox" << QByteArray() << QString(fast).replace(4, 1, u'f') << 0.27 << true;
         s = plain;
         s.busyText = "Working, please wait...";
         QTest::newRow("busy 4.5 s after one command, 1 s after the others")
             << s << "trumelox" << QByteArray() << QString(fast).replace(5, 1, u'f') << 0.45 << true;
+        s.busyFirstMs = s.busyMs = 0;
+        s.busyLoginMs = 2000;
+        QTest::newRow("busy 2 s after the login") << s << "trumelox" << QByteArray() << fast << 0.25 << true;
         QTest::newRow("a pinned prompt it never shows")
             << plain << "trumelox" << QByteArray("[transfer]\ncommandPrompt=M1112#\n")
             << "f..f" + commandsFixed.mid(4) << 0.0 << true;

@@ -186,6 +186,8 @@ std::string ModemModel::answer(const std::string &line)
         const bool right = m_user == "admin" && line == m_flash.password;
         note("login", right ? "ok" : "refused");
         m_mode = right ? Mode::Command : Mode::Login;
+        if (right && !m_settings.busyText.empty())
+            m_busyFor = m_settings.busyLoginMs;
         return right ? prompt() : texts.refused + m_settings.eol + texts.login;
     }
     default:

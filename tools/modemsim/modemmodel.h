@@ -62,6 +62,7 @@ struct ModemSettings
     std::string busyText;       // shown while a configuration command works
     std::int64_t busyFirstMs = 4500; // the first such command
     std::int64_t busyMs = 1000;      // each later one
+    std::int64_t busyLoginMs = 0;    // after a login it takes
 };
 
 // What survives a power cycle, as the modem's flash does.
