@@ -415,9 +415,9 @@ void TransferDialogue::linkLost(const QString &message)
 void TransferDialogue::loginRefused()
 {
     // Nothing more goes out: the next lines would go in as a user name and
-    // a password, the new password among them.
-    const bool afterRestart = m_phase == TransferPhase::Script;
-    m_refusal = afterRestart ? refusedAfterRestartText() : refusedText();
+    // a password, the new password among them. What claves.dat holds follows
+    // whether the new password went out.
+    m_refusal = m_passwordSent ? refusedAfterRestartText() : refusedText();
     m_sendTimer->stop();
     closePort();
     finish();
