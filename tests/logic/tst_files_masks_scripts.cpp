@@ -503,13 +503,14 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QStringList>("links"); // each leads to the next, the last to shared/file
-        QTest::addColumn<QString>("end");       // "file", "dangling" or "loop" (back to the first link)
+        QTest::addColumn<QString>("end"); // "file", "dangling", "gone" (into a missing folder) or "loop" (back to the first link)
         QTest::newRow("conf_gen.dat") << "settings" << QStringList{settingsFileName} << "file";
         QTest::newRow("claves.dat, two links")
             << "password" << QStringList{"claves.dat", "shared/link"} << "file";
         QTest::newRow("script, dangling")
             << "script" << QStringList{"configuraciones/0981234567.cfg"} << "dangling";
         QTest::newRow("claves.dat, dangling") << "password" << QStringList{"claves.dat"} << "dangling";
+        QTest::newRow("script, into a folder that is gone") << "script" << QStringList{"configuraciones/0981234567.cfg"} << "gone";
         QTest::newRow("conf_gen.dat, a loop")
             << "settings" << QStringList{settingsFileName, "shared/link"} << "loop";
     }
@@ -519,15 +520,15 @@ private slots:
         QFETCH(QStringList, links);
         QFETCH(QString, end);
         WorkDir dir;
-        const QString target = "shared/file";
+        const QString target = end == u"gone" ? "shared/gone/file" : "shared/file";
         const QFile::Permissions shared = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
         QVERIFY(QDir().mkpath("shared") && QDir().mkpath("configuraciones"));
-        QVERIFY(end == u"dangling" || (writeBytes(target, "old") && QFile::setPermissions(target, shared)));
+        QVERIFY(end == u"dangling" || end == u"gone" || (writeBytes(target, "old") && QFile::setPermissions(target, shared)));
         const QStringList chain = links + QStringList{end == u"loop" ? links[0] : target};
         for (qsizetype i = 0; i < links.size(); ++i)
             QVERIFY(QFile::link(dir.file(chain[i + 1]), chain[i]));
 
-        QCOMPARE(save(kind, 1), end != u"loop");
+        QCOMPARE(save(kind, 1), end != u"loop" && end != u"gone");
         for (const QString &link : links)
             QVERIFY2(QFileInfo(link).isSymLink(), qPrintable(link));
         QCOMPARE(readBytes(target) == "old", end == u"loop");
