@@ -105,7 +105,8 @@ void ModemReadiness::lineEnded(bool first)
     // Its echo came only after other output: what it was typed at was shown
     // while the modem worked. A masked or garbled echo proves nothing.
     m_echoLate = echo;
-    if (!echo || m_typedAt.isEmpty() || m_pinned[int(Kind::Command)] || m_typedIn != Console::LoggedIn)
+    if (!echo || !m_echoes || m_typedAt.isEmpty() || m_pinned[int(Kind::Command)]
+        || m_typedIn != Console::LoggedIn)
         return;
     if (m_typedAt == m_candidate)
         m_candidate.clear();
