@@ -66,8 +66,10 @@ QString adapterPortText(int portNumber, const SerialAdapter &adapter)
     return where + QStringLiteral(" (%1)").arg(adapterName(adapter));
 #else
     const QString shown = adapter.byId.isEmpty() ? adapter.device : QFileInfo(adapter.byId).fileName();
-    return portLabel(portNumber) + QStringLiteral(" \u2192 ") + adapterName(adapter)
-        + QStringLiteral(" (%1)").arg(shown);
+    const QString name = adapterName(adapter);
+    // An adapter known by its by-id name alone is not named twice.
+    return portLabel(portNumber) + QStringLiteral(" \u2192 ") + name
+        + (name == shown ? QString() : QStringLiteral(" (%1)").arg(shown));
 #endif
 }
 
