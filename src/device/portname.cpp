@@ -54,8 +54,3 @@ QString portDeviceText(int portNumber, const QList<SerialAdapter> &adapters)
     return exists ? shown : shown + QStringLiteral(" (no existe)");
 #endif
 }
-
-QString portDeviceText(int portNumber)
-{
-    return portDeviceText(portNumber, systemAdapters());
-}

@@ -18,5 +18,3 @@ QString portLabel(int portNumber);
 // (on Windows "COM3"), followed by " (no existe)" when no such port is there.
 // A number linked to one of the adapters names it as adapterPortText does.
 QString portDeviceText(int portNumber, const QList<SerialAdapter> &adapters);
-// The same over the adapters the system has now.
-QString portDeviceText(int portNumber);

@@ -32,17 +32,15 @@ public:
     static constexpr int flushIntervalMs = 50;
     static constexpr int maxLineLength = 256;
 
+protected:
+    QMimeData *createMimeDataFromSelection() const override;
+
 private:
     void logChanged(int removedDisplayChars, const QString &appendedDisplay);
     void logReset(const QString &display);
     void scrollToEnd();
     void append(QTextCursor &cursor, QStringView text);
     void removeFromEnd(QTextCursor &cursor, int displayChars);
-
-protected:
-    QMimeData *createMimeDataFromSelection() const override;
-
-private:
 
     TransferLog *m_log = nullptr;
     QTimer m_flushTimer;

@@ -30,6 +30,7 @@ const TransferControls idleControls{.userPhoneNumberValue = true, .loadConf = tr
                                     .stopCommads = false, .mainMenuButtons = true};
 
 const QString portErrorTitle = QStringLiteral("Error en el puerto serie");
+const QString nothingSent = QStringLiteral("\r\nNo se ha enviado nada al módem.");
 
 } // namespace
 
@@ -172,8 +173,7 @@ std::optional<Message> TransferDialogue::prepare(const TransferRequest &request)
     m_link.close();
     if (!portOpens) {
         emit controlsChanged(idleControls);
-        return Message{portErrorTitle, portError + QStringLiteral("\r\nNo se ha enviado nada al módem."),
-                       MessageIcon::Warning, MessageButtons::Ok};
+        return Message{portErrorTitle, portError + nothingSent, MessageIcon::Warning, MessageButtons::Ok};
     }
     // An empty file leaves the table as it was; only scriptLast tells.
     for (int i = 0; i < lines.size(); ++i)
@@ -212,7 +212,7 @@ void TransferDialogue::begin()
     };
     QString error;
     if (!m_link.open(m_request.comPort, &error))
-        return refuse(portErrorTitle, error + QStringLiteral("\r\nNo se ha enviado nada al módem."));
+        return refuse(portErrorTitle, error + nothingSent);
     // Setting a password on the modem that is not stored would lock every
     // later transfer out of it: nothing is sent unless the store succeeded.
     if (!storePasswordJournaled(m_request.newPass, &error)) {

@@ -4,19 +4,11 @@
 #include "shell/textfile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QRegularExpression>
 
 #include <algorithm>
 
-#if defined(Q_OS_UNIX)
-#include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace portbinding {
 
@@ -44,7 +36,7 @@ int ownNumber(const SerialAdapter &adapter)
 #endif
 }
 
-[[maybe_unused]] QString target(const SerialAdapter &adapter) { return adapter.byId.isEmpty() ? adapter.device : adapter.byId; }
+QString target(const SerialAdapter &adapter) { return adapter.byId.isEmpty() ? adapter.device : adapter.byId; }
 
 } // namespace
 
@@ -112,45 +104,14 @@ int numberFor(const SerialAdapter &adapter, const QList<SerialAdapter> &adapters
 bool bind(int portNumber, const SerialAdapter &adapter, QString *error)
 {
     const QString name = linkName(portNumber);
-    const auto fail = [&] {
-        if (error)
-            *error = QStringLiteral("No se ha podido crear en la carpeta de datos el enlace %1 al adaptador %2. "
-                                    "Compruebe que se puede escribir en ella y que %1 no es una carpeta, "
-                                    "y pulse Salvar de nuevo.")
-                         .arg(name, adapterName(adapter));
-        return false;
-    };
-#if defined(Q_OS_UNIX)
-    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    const QByteArray to = QFile::encodeName(target(adapter));
-    QByteArray temporary;
-    // A name taken by another temporary is tried again with other letters.
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        temporary = QFile::encodeName(name) + textfile::temporaryMarker;
-        for (int i = 0; i < 6; ++i)
-            temporary += letters[QRandomGenerator::global()->bounded(int(sizeof letters) - 1)];
-        if (::symlink(to.constData(), temporary.constData()) == 0)
-            break;
-        if (errno != EEXIST)
-            return fail();
-        temporary.clear();
-    }
-    if (temporary.isEmpty())
-        return fail();
-    if (std::rename(temporary.constData(), QFile::encodeName(name).constData()) != 0) {
-        ::unlink(temporary.constData());
-        return fail();
-    }
-    // Best effort, as for the stored files: the link is in place either way.
-    if (const int dir = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    return true;
-#else
-    Q_UNUSED(portNumber);
-    return fail();
-#endif
+    if (textfile::placeLink(name, target(adapter)))
+        return true;
+    if (error)
+        *error = QStringLiteral("No se ha podido crear en la carpeta de datos el enlace %1 al adaptador %2. "
+                                "Compruebe que se puede escribir en ella y que %1 no es una carpeta, "
+                                "y pulse Salvar de nuevo.")
+                     .arg(name, adapterName(adapter));
+    return false;
 }
 
 } // namespace portbinding

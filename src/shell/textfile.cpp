@@ -220,6 +220,34 @@ bool writeAtomically(const QString &path, const QByteArray &bytes, QString *erro
     return false;
 }
 
+bool placeLink(const QString &path, const QString &target)
+{
+#if defined(Q_OS_UNIX)
+    const QByteArray to = QFile::encodeName(target);
+    QByteArray temporary;
+    for (int attempt = 0; attempt < nameAttempts; ++attempt) {
+        temporary = QFile::encodeName(temporaryName(path));
+        if (::symlink(to.constData(), temporary.constData()) == 0)
+            break;
+        if (errno != EEXIST)
+            return false;
+        temporary.clear();
+    }
+    if (temporary.isEmpty())
+        return false;
+    if (::rename(temporary.constData(), QFile::encodeName(path).constData()) != 0) {
+        ::unlink(temporary.constData());
+        return false;
+    }
+    flushFolderOf(path);
+    return true;
+#else
+    Q_UNUSED(path);
+    Q_UNUSED(target);
+    return false;
+#endif
+}
+
 bool removeDurably(const QString &path)
 {
     // As a write through a link went to its target, so does the removal.

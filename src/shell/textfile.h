@@ -49,6 +49,12 @@ inline constexpr char temporaryMarker[] = "~adslconf-tmp~";
 bool writeAtomically(const QString &path, const QByteArray &bytes, QString *error,
                      bool createDir = false, bool ownerOnly = false);
 
+// Makes path a symbolic link to target in one step, in place of whatever
+// stood there: made under a temporary name beside it, renamed over it and
+// the rename put on the disk. False, path as it was, where that fails or the
+// system has no such links.
+bool placeLink(const QString &path, const QString &target);
+
 // Removes the file and puts the removal on the disk; a link stays and the
 // file it leads to goes. True when the file is gone, also when it was not
 // there.

@@ -635,7 +635,7 @@ private slots:
             QVERIFY(QFile::link(entry.replace(u'@', here), name));
         QCOMPARE(serialPortName(port), expected.replace(u'@', here));
         if (!shown.isEmpty())
-            QCOMPARE(portDeviceText(port), shown.replace(u'@', here));
+            QCOMPARE(portDeviceText(port, systemAdapters()), shown.replace(u'@', here));
         // Another number is not affected by this entry.
         if (port >= 1 && !entry.isEmpty())
             QCOMPARE(serialPortName(port + 20), QStringLiteral("/dev/ttyS%1").arg(port + 19));
