@@ -97,7 +97,8 @@ std::optional<Run> load(const QString &kind, const QStringList &modem, bool fast
     TimedLink link;
     QtTimerSource timers;
     TransferLog log;
-    TransferDialogue dialogue(link, timers, log, timings);
+    LogFile logged;
+    TransferDialogue dialogue(link, timers, log, logged, timings);
     bool finished = false;
     QObject::connect(&dialogue, &TransferDialogue::finished, [&] { finished = true; });
     link.clock.start();

@@ -68,7 +68,8 @@ int main(int argc, char **argv)
     QtSerialLink link;
     QtTimerSource timers;
     TransferLog log;
-    TransferDialogue dialogue(link, timers, log,
+    LogFile logged;
+    TransferDialogue dialogue(link, timers, log, logged,
                               {.lineWait = 60, .restartWait = 60, .loginPause = 60, .poll = 10});
     bool finished = false;
     QObject::connect(&dialogue, &TransferDialogue::finished, [&] { finished = true; });

@@ -6,6 +6,7 @@
 #include "device/qtseriallink.h"
 #include "device/qttimersource.h"
 #include "loader/inputfrommodemscreen.h"
+#include "loader/modemload.h"
 #include "password/changepassscreen.h"
 #include "settings/confadslscreen.h"
 #include "shell/messageboxes.h"
@@ -17,22 +18,34 @@
 #include <QShortcut>
 
 Application::Application(LinkMaker makeLink, TimerSource *timers, Guide guide, AdapterSource adapters)
-    : m_makeLink(makeLink ? std::move(makeLink) : [] { return std::make_unique<QtSerialLink>(); })
-    , m_guide(std::move(guide))
+    : m_guide(std::move(guide))
     , m_adapters(adapters ? std::move(adapters) : [] { return systemAdapters(); })
     , m_realTimers(timers ? nullptr : std::make_unique<QtTimerSource>())
     , m_timers(timers ? timers : m_realTimers.get())
 {
     if (!m_guide.open)
         m_guide.open = QDesktopServices::openUrl;
-    changePass()->loadPassword();
+    m_passwords.loadPassword();
     m_settings = loadSettings();
+
+    m_load = std::make_unique<ModemLoad>(makeLink ? makeLink() : std::make_unique<QtSerialLink>(), *m_timers,
+                                         m_passwords);
+    // The main menu leads nowhere else while a load runs.
+    QObject::connect(m_load.get(), &ModemLoad::runningChanged, m_load.get(),
+                     [this](bool running) { mainMenu()->setTransferRunning(running); });
+    // A lost port or log can be reported while the installer works on another
+    // screen. Shown over the transfer window, closing the box would hand it the
+    // activation, and the way back would count as a move that reloads or
+    // empties the screen the installer never left.
+    QObject::connect(m_load.get(), &ModemLoad::failed, m_load.get(), [this](const Message &message) {
+        showMessage(m_activeScreen ? m_activeScreen.data() : static_cast<Screen *>(mainMenu()), message);
+    });
 }
 
 Application::~Application()
 {
     // The transfer screen deletes itself on close; whatever is left goes now,
-    // before the state it refers to.
+    // before the load and the state it refers to.
     delete m_inputFromModem.data();
 }
 
@@ -45,8 +58,7 @@ void Application::quit()
 {
     // Not QCoreApplication::quit(): it first asks every window to close,
     // and the transfer screen refuses while a transfer runs.
-    if (m_inputFromModem)
-        m_inputFromModem->dialogue().endForExit();
+    m_load->end();
     QCoreApplication::exit(0);
 }
 
@@ -56,7 +68,7 @@ T *Application::lazily(std::unique_ptr<T> &screen, std::function<void()> to, Arg
 {
     if (!screen) {
         screen = std::make_unique<T>(std::forward<Args>(args)...);
-        offerGuide(screen.get());
+        adopt(screen.get());
         if (to)
             QObject::connect(screen.get(), &Screen::back, screen.get(), to);
     }
@@ -100,26 +112,22 @@ ModemNokiaConfScreen *Application::modemNokiaConf()
 
 ChangePassScreen *Application::changePass()
 {
-    return lazily(m_changePass, [this] { mainMenu()->showScreen(); });
+    return lazily(m_changePass, [this] { mainMenu()->showScreen(); }, m_passwords);
 }
 
 InputFromModemScreen *Application::inputFromModem()
 {
     if (!m_inputFromModem) {
-        // pass1 is read as a load starts, not when the screen opens.
-        m_inputFromModem = new InputFromModemScreen(
-            m_settings, [this] { return AccessPasswords{changePass()->currentPass(), changePass()->newPassword()}; },
-            m_makeLink(), *m_timers, m_adapters);
-        offerGuide(m_inputFromModem.data());
-        QObject::connect(m_inputFromModem.data(), &InputFromModemScreen::transferRunning, mainMenu(),
-                         &MainMenuScreen::setTransferRunning);
+        m_inputFromModem = new InputFromModemScreen(m_settings, *m_load, *m_timers, m_adapters);
+        adopt(m_inputFromModem.data());
     }
     return m_inputFromModem.data();
 }
 
 // F1 is the program's, so that the screens stay standalone.
-void Application::offerGuide(Screen *screen)
+void Application::adopt(Screen *screen)
 {
+    QObject::connect(screen, &Screen::becameActive, screen, [this, screen] { m_activeScreen = screen; });
     auto *f1 = new QShortcut(QKeySequence(Qt::Key_F1), screen);
     QObject::connect(f1, &QShortcut::activated, screen, [this, screen] {
         const auto found = std::find_if(m_guide.places.begin(), m_guide.places.end(),

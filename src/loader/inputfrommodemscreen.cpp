@@ -2,12 +2,13 @@
 
 #include "device/portname.h"
 
-#include "device/seriallink.h"
 #include "device/timersource.h"
 #include "fields/entryrules.h"
 #include "fields/fieldrules.h"
-#include "loader/preferences.h"
+#include "loader/loadmessages.h"
 #include "loader/logview.h"
+#include "loader/modemload.h"
+#include "loader/preferences.h"
 #include "settings/servicesettings.h"
 #include "shell/messageboxes.h"
 #include "shell/screenparts.h"
@@ -56,14 +57,10 @@ const Message refuseCloseMessage{
 
 } // namespace
 
-InputFromModemScreen::InputFromModemScreen(const ServiceSettings &settings,
-                                           std::function<AccessPasswords()> passwords,
-                                           std::unique_ptr<SerialLink> link, TimerSource &timers,
-                                           AdapterSource adapters)
+InputFromModemScreen::InputFromModemScreen(const ServiceSettings &settings, ModemLoad &load,
+                                           TimerSource &timers, AdapterSource adapters)
     : m_settings(settings)
-    , m_passwords(std::move(passwords))
-    , m_link(std::move(link))
-    , m_dialogue(std::make_unique<TransferDialogue>(*m_link, timers, m_log))
+    , m_load(load)
     , m_adapters(std::move(adapters))
     , m_portTimer(timers.createTimer())
 {
@@ -77,7 +74,7 @@ InputFromModemScreen::InputFromModemScreen(const ServiceSettings &settings,
     userPhoneNumberValue->setFont(classicFont(12, true));
 
     inputValue = named<LogView>("inputValue", this);
-    inputValue->setLog(&m_log);
+    inputValue->setLog(&m_load.log());
 
     progress = named<QProgressBar>("progress", this);
     progress->setTextVisible(true);
@@ -141,40 +138,31 @@ InputFromModemScreen::InputFromModemScreen(const ServiceSettings &settings,
 
     connect(loadConf, &QPushButton::clicked, this, &InputFromModemScreen::startTransfer);
     connect(closeButton, &QPushButton::clicked, this, &InputFromModemScreen::closeClicked);
-    connect(stopCommads, &QPushButton::clicked, this, [this] { m_dialogue->stop(); });
+    connect(stopCommads, &QPushButton::clicked, &m_load, &ModemLoad::stop);
     connect(fastLoad, &QCheckBox::clicked, this, &InputFromModemScreen::saveFastLoad);
 
-    connect(m_dialogue.get(), &TransferDialogue::controlsChanged, this,
-            &InputFromModemScreen::applyControls);
-    connect(m_dialogue.get(), &TransferDialogue::phoneNumberRefused, this,
-            [this] { userPhoneNumberValue->clear(); });
-    connect(m_dialogue.get(), &TransferDialogue::progressChanged, this,
-            &InputFromModemScreen::showProgress);
-    connect(m_dialogue.get(), &TransferDialogue::finished, this, [this](bool stopped) {
-        inputValue->flush();
-        progress->setRange(0, 1);
-        progress->setValue(1);
-        progress->setFormat(m_dialogue->wasRefused()       ? refusedText
-                            : m_dialogue->wasInterrupted() ? interruptedText
-                            : stopped                      ? stoppedText
-                                                           : finishedText);
-        verdict->setText(m_dialogue->verdict());
-    });
-    // A lost port or log can be reported while the installer works on another
-    // screen. Shown over this window, closing the box would hand it the
-    // activation, and the way back would count as a move that reloads or
-    // empties the screen the installer never left.
-    connect(m_dialogue.get(), &TransferDialogue::failed, this, [this](const Message &message) {
-        Screen *inUse = Screen::active();
-        showMessage(inUse ? inUse : this, message);
-    });
+    connect(&m_load, &ModemLoad::runningChanged, this, &InputFromModemScreen::showRunning);
+    connect(&m_load, &ModemLoad::stopAllowedChanged, stopCommads, &QWidget::setEnabled);
+    connect(&m_load, &ModemLoad::phoneNumberRefused, userPhoneNumberValue, &QLineEdit::clear);
+    connect(&m_load, &ModemLoad::progressChanged, this, &InputFromModemScreen::showProgress);
+    connect(&m_load, &ModemLoad::finished, this, &InputFromModemScreen::showFinished);
 }
 
-InputFromModemScreen::~InputFromModemScreen() = default;
+InputFromModemScreen::~InputFromModemScreen()
+{
+    // The next window starts clean: the port is let go and the log emptied.
+    if (!m_load.isRunning())
+        m_load.release();
+}
+
+bool InputFromModemScreen::stopSendingCommands() const
+{
+    return m_load.stopSendingCommands();
+}
 
 void InputFromModemScreen::openFromMainMenu(const std::optional<QString> &savedPhone, const QWidget *beside)
 {
-    if (m_dialogue->isRunning()) {
+    if (m_load.isRunning()) {
         showScreen();
         return;
     }
@@ -237,29 +225,35 @@ void InputFromModemScreen::placeBeside(const QWidget &window)
 
 void InputFromModemScreen::updateLoadConf()
 {
-    if (!m_dialogue->isRunning())
+    if (!m_load.isRunning())
         loadConf->setEnabled(!userPhoneNumberValue->text().isEmpty());
 }
 
 void InputFromModemScreen::startTransfer()
 {
-    if (m_dialogue->isRunning())
+    if (m_load.isRunning())
         return;
     clearOutcome();
-    const AccessPasswords passwords = m_passwords();
-    const TransferRequest request{userPhoneNumberValue->text(), m_settings.comPort, passwords.current,
-                                  passwords.next, fastLoad->isChecked()};
-    if (const std::optional<Message> failure = m_dialogue->prepare(request)) {
+    // Nothing is chosen again while the script is read and the modem
+    // power-cycled; the log box comes back with the load's own log.
+    userPhoneNumberValue->setEnabled(false);
+    loadConf->setEnabled(false);
+    inputValue->setEnabled(false);
+    if (const std::optional<Message> failure =
+            m_load.prepare(userPhoneNumberValue->text(), m_settings.comPort, fastLoad->isChecked())) {
+        showIdle();
         showMessage(this, *failure);
         return;
     }
     QPointer<InputFromModemScreen> self(this);
-    showMessage(this, TransferDialogue::powerCycleMessage());
+    showMessage(this, loadmessages::powerCycle());
     if (!self)
         return;
-    m_dialogue->begin();
-    if (m_dialogue->isRunning())
+    m_load.begin();
+    if (m_load.isRunning())
         showScreen();
+    else
+        showIdle();
 }
 
 void InputFromModemScreen::clearOutcome()
@@ -274,28 +268,44 @@ void InputFromModemScreen::closeClicked()
 {
     hide();
     // The verdict goes with the log it judged.
-    m_log.clear();
     clearOutcome();
     closeButton->setEnabled(false);
-    m_dialogue->closePort();
+    m_load.release();
 }
 
-void InputFromModemScreen::applyControls(const TransferControls &controls)
+void InputFromModemScreen::showIdle()
 {
-    auto apply = [](QWidget *widget, const std::optional<bool> &enabled) {
-        if (enabled)
-            widget->setEnabled(*enabled);
-    };
-    apply(userPhoneNumberValue, controls.userPhoneNumberValue);
-    apply(loadConf, controls.loadConf);
-    apply(closeButton, controls.close);
-    apply(stopCommads, controls.stopCommads);
-    apply(inputValue, controls.inputValue);
-    if (controls.mainMenuButtons) {
-        // How a load is paced is chosen before it starts.
-        fastLoad->setEnabled(*controls.mainMenuButtons);
-        emit transferRunning(!*controls.mainMenuButtons);
+    userPhoneNumberValue->setEnabled(true);
+    closeButton->setEnabled(true);
+    stopCommads->setEnabled(false);
+    // How a load is paced is chosen before it starts.
+    fastLoad->setEnabled(true);
+    updateLoadConf();
+}
+
+void InputFromModemScreen::showRunning(bool running)
+{
+    if (!running) {
+        showIdle();
+        return;
     }
+    userPhoneNumberValue->setEnabled(false);
+    loadConf->setEnabled(false);
+    closeButton->setEnabled(false);
+    fastLoad->setEnabled(false);
+    inputValue->setEnabled(true);
+}
+
+void InputFromModemScreen::showFinished(bool stopped)
+{
+    inputValue->flush();
+    progress->setRange(0, 1);
+    progress->setValue(1);
+    progress->setFormat(m_load.wasRefused()       ? refusedText
+                        : m_load.wasInterrupted() ? interruptedText
+                        : stopped                 ? stoppedText
+                                                  : finishedText);
+    verdict->setText(m_load.verdict());
 }
 
 void InputFromModemScreen::saveFastLoad(bool on)
@@ -330,14 +340,14 @@ void InputFromModemScreen::showProgress(const TransferProgress &state)
 
 void InputFromModemScreen::activated()
 {
-    m_dialogue->screenActivated();
+    m_load.viewActivated();
 }
 
 void InputFromModemScreen::closeRequested(QCloseEvent *event)
 {
     // The port and timers go with the window: a transfer is never cut off
     // in the middle of the password change or the modem's restart.
-    if (m_dialogue->isRunning()) {
+    if (m_load.isRunning()) {
         event->ignore();
         showMessage(this, refuseCloseMessage);
         return;

@@ -1,11 +1,8 @@
 #pragma once
 
-#include "loader/transferdialogue.h"
 #include "device/serialadapters.h"
-#include "loader/transferlog.h"
 #include "shell/screen.h"
 
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -15,27 +12,22 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class LogView;
-class SerialLink;
+class ModemLoad;
 class Timer;
 class TimerSource;
 struct ServiceSettings;
-
-// The passwords a load logs in with and sets, asked for when it starts.
-struct AccessPasswords
-{
-    QString current;
-    QString next;
-};
+struct TransferProgress;
 
 // `inputFromModem`, "Command log": picks a saved configuration by telephone
-// number, runs the transfer and shows the modem's console live. A second
-// window beside the main menu; destroyed when its window is closed.
+// number, runs a load and shows the modem's console live. A second window
+// beside the main menu; destroyed when its window is closed, while the load
+// it shows lives on. It decides its controls from what the load says.
 class InputFromModemScreen : public Screen
 {
     Q_OBJECT
 public:
-    InputFromModemScreen(const ServiceSettings &settings, std::function<AccessPasswords()> passwords,
-                         std::unique_ptr<SerialLink> link, TimerSource &timers, AdapterSource adapters);
+    InputFromModemScreen(const ServiceSettings &settings, ModemLoad &load, TimerSource &timers,
+                         AdapterSource adapters);
     ~InputFromModemScreen() override;
 
     // M_loadConf, with the telephone number of the subscriber when it was
@@ -43,12 +35,7 @@ public:
     // then shown, the first time beside the given window.
     void openFromMainMenu(const std::optional<QString> &savedPhone, const QWidget *beside);
 
-    bool stopSendingCommands() const { return m_dialogue->stopSendingCommands(); }
-    TransferDialogue &dialogue() { return *m_dialogue; }
-
-signals:
-    // The main menu's buttons that lead elsewhere are disabled meanwhile.
-    void transferRunning(bool running);
+    bool stopSendingCommands() const;
 
 protected:
     void activated() override;
@@ -61,7 +48,10 @@ private:
     void closeClicked();
     // Empties the progress bar and the verdict of the last load.
     void clearOutcome();
-    void applyControls(const TransferControls &controls);
+    // The controls while no load runs; the log box as it stands.
+    void showIdle();
+    void showRunning(bool running);
+    void showFinished(bool stopped);
     void showProgress(const TransferProgress &progress);
     void updateLoadConf();
     void saveFastLoad(bool on);
@@ -70,19 +60,16 @@ private:
     void showPort();
 
     const ServiceSettings &m_settings;
-    const std::function<AccessPasswords()> m_passwords;
+    ModemLoad &m_load;
     QLineEdit *userPhoneNumberValue;
     LogView *inputValue;
     QPushButton *loadConf;
     QPushButton *closeButton; // `close`
-    QPushButton *stopCommads;
+    QPushButton *stopCommads; // spelt as the object name always was: tools find the button by it
     QCheckBox *fastLoad;
     QProgressBar *progress; // phase and time remaining
     QLabel *verdict;        // what the modem sent back, after each load
     QLabel *portState;
-    TransferLog m_log;
-    std::unique_ptr<SerialLink> m_link;
-    std::unique_ptr<TransferDialogue> m_dialogue;
     AdapterSource m_adapters;
     std::unique_ptr<Timer> m_portTimer;
 };

@@ -5,12 +5,11 @@
 #include "device/timersource.h"
 #include "loader/preferences.h"
 #include "loader/readlines.h"
+#include "loader/loadmessages.h"
 #include "loader/transferlog.h"
 #include "password/passwordstore.h"
 #include "shell/textfile.h"
 
-#include <QDir>
-#include <QFileInfo>
 
 using namespace commomData;
 
@@ -21,64 +20,16 @@ const QByteArray scriptMarker = QByteArrayLiteral("....>");
 const char *const stopLines[] = {"top", "quit", "logout", ""};
 constexpr int stopLineCount = 4;
 constexpr qint64 progressInterval = 1000;
-constexpr int currentPasswordLine = 3; // of the password phase
-constexpr int newPasswordLine = 6;     // "admin " + the new password
-constexpr int scriptPasswordLine = 3;  // the script's placeholder
-
-// No transfer runs: the user may pick a number and load again.
-const TransferControls idleControls{.userPhoneNumberValue = true, .loadConf = true, .close = true,
-                                    .stopCommads = false, .mainMenuButtons = true};
-
-const QString portErrorTitle = QStringLiteral("Error en el puerto serie");
-const QString nothingSent = QStringLiteral("\r\nNo se ha enviado nada al módem.");
 
 } // namespace
 
-Message TransferDialogue::powerCycleMessage()
-{
-    return {QString(),
-            QStringLiteral("Apague y encienda el módem y asegúrese de que el módem no es está")
-                + QStringLiteral("\r\n") + QStringLiteral("en la secuencia de arranque."),
-            MessageIcon::None, MessageButtons::Ok};
-}
-
-Message TransferDialogue::missingScriptMessage()
-{
-    return {QStringLiteral("Error en el nombre del fichero de configuración"),
-            QStringLiteral("El fichero de conrfiguración no existe."), MessageIcon::Warning,
-            MessageButtons::Ok};
-}
-
-QString TransferDialogue::refusedText()
-{
-    return QStringLiteral("El módem no ha aceptado la clave de acceso guardada en claves.dat, porque "
-                          "tiene otra: no se le ha enviado nada más y claves.dat no ha cambiado; "
-                          "averigüe la clave del módem o devuélvalo a su configuración de fábrica "
-                          "como indique su manual, y vuelva a cargar.");
-}
-
-QString TransferDialogue::refusedAfterRestartText()
-{
-    return QStringLiteral("El módem no ha aceptado la clave de acceso después de reiniciarse, porque "
-                          "no ha guardado la nueva o ha perdido una línea mientras arrancaba: no se le "
-                          "ha enviado nada más y claves.dat guarda la nueva clave; espere a que el "
-                          "módem termine de arrancar y vuelva a cargar.");
-}
-
-Message TransferDialogue::damagedScriptMessage()
-{
-    return {QStringLiteral("Error en el fichero de configuración"),
-            QStringLiteral("El fichero de configuración no es un fichero de texto normal o es "
-                           "demasiado grande. No se ha enviado nada al módem."),
-            MessageIcon::Warning, MessageButtons::Ok};
-}
-
-TransferDialogue::TransferDialogue(SerialLink &link, TimerSource &timers, TransferLog &log,
+TransferDialogue::TransferDialogue(SerialLink &link, TimerSource &timers, TransferLog &log, LogFile &logFile,
                                    TransferTimings timings, QObject *parent)
     : QObject(parent)
     , m_link(link)
     , m_timers(timers)
     , m_log(log)
+    , m_logFile(logFile)
     , m_timings(timings)
     , m_sendTimer(timers.createTimer())
     , m_pollTimer(timers.createTimer())
@@ -96,11 +47,6 @@ TransferDialogue::TransferDialogue(SerialLink &link, TimerSource &timers, Transf
 
 TransferDialogue::~TransferDialogue() = default;
 
-bool TransferDialogue::isPortOpen() const
-{
-    return m_link.isOpen();
-}
-
 std::optional<Message> TransferDialogue::prepare(const TransferRequest &request)
 {
     m_prepared = false;
@@ -108,19 +54,7 @@ std::optional<Message> TransferDialogue::prepare(const TransferRequest &request)
         return std::nullopt;
 
     closePort();
-    emit controlsChanged({.userPhoneNumberValue = false, .loadConf = false, .inputValue = false});
     m_log.clear();
-
-    loginLines[0] = QString();
-    loginLines[1] = QString();
-    loginLines[2] = QStringLiteral("admin");
-    loginLines[currentPasswordLine] = request.currentPass;
-    loginLines[4] = QStringLiteral("conf");
-    loginLines[5] = QStringLiteral("password");
-    loginLines[6] = QStringLiteral("admin ") + request.newPass;
-    loginLines[7] = QStringLiteral("top");
-    loginLines[8] = QStringLiteral("quit");
-    loginLast = 8;
 
     // Only digits may name a file: anything else could reach outside the
     // configuration folder.
@@ -130,66 +64,27 @@ std::optional<Message> TransferDialogue::prepare(const TransferRequest &request)
         : textfile::ReadResult::Missing;
     if (read == textfile::ReadResult::Missing) {
         emit phoneNumberRefused();
-        emit controlsChanged({.userPhoneNumberValue = true, .loadConf = false, .close = true,
-                              .stopCommads = false, .mainMenuButtons = true});
-        return missingScriptMessage();
+        return loadmessages::missingScript();
     }
-    if (read == textfile::ReadResult::Damaged) {
-        emit controlsChanged(idleControls);
-        return damagedScriptMessage();
-    }
+    if (read == textfile::ReadResult::Damaged)
+        return loadmessages::damagedScript();
 
     const QStringList lines = readLines(bytes);
-    if (lines.size() > tableSize) {
-        emit controlsChanged(idleControls);
-        return Message{QStringLiteral("Error en el fichero de configuración"),
-                       QStringLiteral("El fichero de configuración tiene %1 líneas y no puede "
-                                      "tener más de %2. No se ha enviado nada al módem.")
-                           .arg(lines.size())
-                           .arg(tableSize),
-                       MessageIcon::Warning, MessageButtons::Ok};
-    }
+    if (lines.size() > tableSize)
+        return loadmessages::scriptTooLong(lines.size(), tableSize);
     // A journal that could not be restored may be the only record of the
     // password a modem has; the next transfer would replace it.
-    if (passwordJournalLeft()) {
-        emit controlsChanged(idleControls);
-        return Message{QStringLiteral("Error en el fichero de claves"),
-                       QStringLiteral("No se puede cargar la configuración mientras exista el "
-                                      "fichero %1. No se ha enviado nada al módem.\r\nEse fichero "
-                                      "guarda la clave de acceso que tenía el módem antes de una "
-                                      "carga que no terminó, y no se ha podido devolver a "
-                                      "claves.dat porque claves.dat ha cambiado desde entonces o "
-                                      "no se puede escribir. Cierre y vuelva a abrir el programa "
-                                      "para intentarlo de nuevo; si el claves.dat actual es el "
-                                      "correcto, borre %1.")
-                           .arg(QDir::toNativeSeparators(
-                               QFileInfo(passwordJournalPath()).absoluteFilePath())),
-                       MessageIcon::Warning, MessageButtons::Ok};
-    }
+    if (passwordJournalLeft())
+        return loadmessages::journalLeft(passwordJournalPath());
     // A wrong port found after the power cycle costs the installer a boot:
     // it is tried now, and let go until the load opens it.
     QString portError;
     const bool portOpens = m_link.open(request.comPort, &portError);
     m_link.close();
-    if (!portOpens) {
-        emit controlsChanged(idleControls);
-        return Message{portErrorTitle, portError + nothingSent, MessageIcon::Warning, MessageButtons::Ok};
-    }
-    // An empty file leaves the table as it was; only scriptLast tells.
-    for (int i = 0; i < lines.size(); ++i)
-        scriptLines[i] = lines[i];
-    scriptLast = int(lines.size()) - 1;
-
-    for (int i = 0; i <= scriptLast; ++i) {
-        lineWaits[i] = double(m_timings.lineWait);
-        stopAllowed[i] = true;
-    }
-    // The first four lines restore, restart and log in again: stopping
-    // among them would leave the modem in an unknown state.
-    for (int i = 0; i < 4; ++i)
-        stopAllowed[i] = false;
-    lineWaits[1] = double(m_timings.restartWait);
-    scriptLines[scriptPasswordLine] = request.newPass;
+    if (!portOpens)
+        return loadmessages::portRefused(portError);
+    m_plan = planLoad(std::move(m_plan), lines, request.currentPass, request.newPass, m_timings.lineWait,
+                      m_timings.restartWait);
 
     m_request = request;
     m_prepared = true;
@@ -202,37 +97,26 @@ void TransferDialogue::begin()
         return;
     m_prepared = false;
 
-    emit controlsChanged({.mainMenuButtons = false});
-
-    // Nothing has gone out: the port is let go and the controls come back.
-    const auto refuse = [this](const QString &title, const QString &text) {
+    // Nothing has gone out: the port is let go.
+    const auto refuse = [this](const Message &message) {
         m_link.close();
-        emit controlsChanged(idleControls);
-        emit failed({title, text, MessageIcon::Warning, MessageButtons::Ok});
+        emit failed(message);
     };
     QString error;
     if (!m_link.open(m_request.comPort, &error))
-        return refuse(portErrorTitle, error + nothingSent);
+        return refuse(loadmessages::portRefused(error));
     // Setting a password on the modem that is not stored would lock every
     // later transfer out of it: nothing is sent unless the store succeeded.
-    if (!storePasswordJournaled(m_request.newPass, &error)) {
-        return refuse(QStringLiteral("Error en el fichero de claves"),
-                      QStringLiteral("No se ha podido guardar la nueva clave de acceso. No se ha "
-                                     "enviado nada al módem.\r\n%1")
-                          .arg(error));
-    }
+    if (!storePasswordJournaled(m_request.newPass, &error))
+        return refuse(loadmessages::passwordNotStored(error));
     // A transfer whose log is lost leaves the installer blind: nothing is
     // sent unless the log can be written.
     if (!m_logFile.open(m_request.phone, &error)) {
         restorePreviousPassword();
-        return refuse(QStringLiteral("Error en el fichero de registro"),
-                      QStringLiteral("No se puede guardar el registro de la carga. No se ha "
-                                     "enviado nada al módem.\r\n%1")
-                          .arg(error));
+        return refuse(loadmessages::logNotOpened(error));
     }
     m_passwordSent = false;
 
-    emit controlsChanged({.close = false, .stopCommads = false, .inputValue = true});
     m_log.setText(startText);
     m_logFile.sync(m_log);
     // Nothing the modem says while the passwords go out is shown.
@@ -251,10 +135,12 @@ void TransferDialogue::begin()
     m_verdictText.clear();
     m_startedAt = m_timers.now();
     m_phase = TransferPhase::Password;
+    emit runningChanged(true);
+    emit stopAllowedChanged(false);
     m_progressTimer->start(progressInterval);
 
     m_index = 0;
-    if (!sendLine(loginLines[0]))
+    if (!sendLine(m_plan.loginLines[0]))
         return;
     m_sendTimer->start(m_timings.lineWait);
     // The modem's answers are read, unseen, from the first line: they pace a
@@ -275,17 +161,17 @@ void TransferDialogue::sendTimeout()
     }
     switch (m_phase) {
     case TransferPhase::Password:
-        if (m_index < loginLast) {
+        if (m_index < LoadPlan::loginLast) {
             ++m_index;
-            if (!sendLine(loginLines[m_index]))
+            if (!sendLine(m_plan.loginLines[m_index]))
                 return;
-            if (m_index == newPasswordLine) {
+            if (m_index == LoadPlan::newPasswordLine) {
                 m_journalLeft = !keepStoredPassword();
                 m_passwordSent = true;
             }
             // The login pause only caps how long a fast load waits for the
             // answer to the last line.
-            if (m_fast && m_index == loginLast) {
+            if (m_fast && m_index == LoadPlan::loginLast) {
                 m_loginPauseDone = true;
                 m_sendTimer->start(m_timings.lineWait + m_timings.loginPause);
             } else {
@@ -319,22 +205,22 @@ void TransferDialogue::sendTimeout()
 
 void TransferDialogue::sendNextScriptLine()
 {
-    if (m_index > scriptLast || m_stopSendingCommands) {
+    if (m_index > m_plan.scriptLast || m_stopSendingCommands) {
         finish();
         return;
     }
-    emit controlsChanged({.stopCommads = stopAllowed[m_index]});
-    if (sendLine(scriptLines[m_index]))
-        m_sendTimer->start(qint64(lineWaits[m_index]));
+    emit stopAllowedChanged(m_plan.stopAllowed[m_index]);
+    if (sendLine(m_plan.scriptLines[m_index]))
+        m_sendTimer->start(qint64(m_plan.lineWaits[m_index]));
 }
 
 void TransferDialogue::stop()
 {
-    if (m_phase != TransferPhase::Script || m_index > scriptLast || !stopAllowed[m_index])
+    if (m_phase != TransferPhase::Script || m_index > m_plan.scriptLast || !m_plan.stopAllowed[m_index])
         return;
     m_stopSendingCommands = true;
     m_userStopped = true;
-    emit controlsChanged({.stopCommads = false, .inputValue = true});
+    emit stopAllowedChanged(false);
     // The modem's answers to the stop sequence are neither shown nor logged.
     m_portClosed = true;
     m_pollTimer->stop();
@@ -380,25 +266,15 @@ void TransferDialogue::finish()
     const bool journalLeft = m_journalLeft && !keepStoredPassword();
     m_journalLeft = false;
 
-    emit controlsChanged(idleControls);
+    emit stopAllowedChanged(false);
+    emit runningChanged(false);
     QString error;
     const bool written = m_logFile.finish(m_log, m_userStopped, &error);
     emitProgress();
-    if (!written && !m_quiet) {
-        emit failed({QStringLiteral("Error en el fichero de registro"),
-                     QStringLiteral("No se ha podido guardar el registro de la carga.\r\n%1")
-                         .arg(error),
-                     MessageIcon::Warning, MessageButtons::Ok});
-    }
-    if (journalLeft && !m_quiet) {
-        emit failed({QStringLiteral("Error en el fichero de claves"),
-                     QStringLiteral("El módem ya tiene la nueva clave de acceso, pero no se ha podido "
-                                    "borrar el fichero %1.\r\nBórrelo antes de volver a abrir el "
-                                    "programa: si no, el programa volvería a poner la clave anterior "
-                                    "en claves.dat.")
-                         .arg(QFileInfo(passwordJournalPath()).absoluteFilePath()),
-                     MessageIcon::Warning, MessageButtons::Ok});
-    }
+    if (!written && !m_quiet)
+        emit failed(loadmessages::logNotWritten(error));
+    if (journalLeft && !m_quiet)
+        emit failed(loadmessages::journalNotRemoved(passwordJournalPath()));
     emit finished(m_userStopped);
 }
 
@@ -407,9 +283,7 @@ void TransferDialogue::linkLost(const QString &message)
     m_pollTimer->stop();
     m_portClosed = true;
     cutShort();
-    emit failed({portErrorTitle,
-                 QStringLiteral("Se ha perdido la conexión con el módem.\r\n%1").arg(message),
-                 MessageIcon::Warning, MessageButtons::Ok});
+    emit failed(loadmessages::linkLost(message));
 }
 
 void TransferDialogue::loginRefused()
@@ -417,13 +291,12 @@ void TransferDialogue::loginRefused()
     // Nothing more goes out: the next lines would go in as a user name and
     // a password, the new password among them. What claves.dat holds follows
     // whether the new password went out.
-    m_refusal = m_passwordSent ? refusedAfterRestartText() : refusedText();
+    m_refusal = m_passwordSent ? loadmessages::refusedAfterRestartText() : loadmessages::refusedText();
     m_sendTimer->stop();
     closePort();
     finish();
     if (!m_quiet)
-        emit failed({QStringLiteral("Error en la clave de acceso"), m_refusal, MessageIcon::Warning,
-                     MessageButtons::Ok});
+        emit failed(loadmessages::loginRefused(m_refusal));
 }
 
 void TransferDialogue::cutShort()
@@ -491,8 +364,8 @@ bool TransferDialogue::sendLine(const QString &line)
                        : m_phase == TransferPhase::Script ? LoadVerdict::Part::Script
                                                           : LoadVerdict::Part::Stop,
                        m_index, bytes,
-                       password ? m_index == currentPasswordLine || m_index == newPasswordLine
-                                : m_phase == TransferPhase::Script && m_index == scriptPasswordLine);
+                       password ? m_index == LoadPlan::currentPasswordLine || m_index == LoadPlan::newPasswordLine
+                                : m_phase == TransferPhase::Script && m_index == LoadPlan::scriptPasswordLine);
     }
     // A line that did not reach the port ends the transfer as a lost port.
     if (!sent)
@@ -562,14 +435,14 @@ qint64 TransferDialogue::scheduledLength() const
         const bool password = m_phase == TransferPhase::Password;
         qint64 total = m_lastSentAt - m_startedAt;
         if (password)
-            total += (loginLast - m_index + 1) * m_timings.lineWait + m_timings.loginPause;
-        for (int i = password ? 0 : m_index; i <= scriptLast; ++i)
-            total += qint64(lineWaits[i]);
+            total += (LoadPlan::loginLast - m_index + 1) * m_timings.lineWait + m_timings.loginPause;
+        for (int i = password ? 0 : m_index; i <= m_plan.scriptLast; ++i)
+            total += qint64(m_plan.lineWaits[i]);
         return total;
     }
-    qint64 total = (loginLast + 1) * m_timings.lineWait + m_timings.loginPause;
-    for (int i = 0; i <= scriptLast; ++i)
-        total += qint64(lineWaits[i]);
+    qint64 total = (LoadPlan::loginLast + 1) * m_timings.lineWait + m_timings.loginPause;
+    for (int i = 0; i <= m_plan.scriptLast; ++i)
+        total += qint64(m_plan.lineWaits[i]);
     return total;
 }
 

@@ -4,18 +4,24 @@
 //   SerialLink   - the serial line (Qt SerialPort, or a stand-in in tests)
 //   TimerSource  - the clock and single-shot timers that pace the dialogue
 //   TransferLog  - the log box's text and its rendering of received bytes
+//   LogFile      - logs/<phone>.log, written as the log grows
+//   LoadPlan     - the lines, waits and stop table of a load, worked out
+//                  before the port opens
 //   LoadVerdict  - what the modem's answers show, summed up at the end
 //   TransferDialogue - the timed dialogue: password phase, script phase,
-//                  stop sequence, log file; tells the screen which controls
-//                  are enabled and how far it has got
-//   InputFromModemScreen - the window: applies the controls, shows messages
-//                  and the log (LogView)
+//                  stop sequence; says whether a load runs, whether it may
+//                  be stopped and how far it has got
+//   ModemLoad    - the owner of one load: its link, log, log file and
+//                  dialogue, and the passwords it uses
+//   InputFromModemScreen - the window: decides its controls from what the
+//                  load says, shows the log (LogView)
 // A fixed load is paced by time alone: it reads the modem's answers only to
 // show them and to sum them up for the installer. A fast load also sends each
 // line as soon as ModemReadiness sees the modem ready for it, never later
 // than the fixed load would have.
 
 #include "loader/commomdata.h"
+#include "loader/loadplan.h"
 #include "loader/loadverdict.h"
 #include "loader/modemreadiness.h"
 #include "loader/transferlog.h"
@@ -52,20 +58,6 @@ struct TransferRequest
     bool fast = false;   // each line once the modem is ready, the fixed waits as ceilings
 };
 
-// Enabled states the screen applies; an empty entry leaves the control as
-// it stands.
-struct TransferControls
-{
-    std::optional<bool> userPhoneNumberValue{};
-    std::optional<bool> loadConf{};
-    std::optional<bool> close{};
-    std::optional<bool> stopCommads{};
-    std::optional<bool> inputValue{};
-    std::optional<bool> mainMenuButtons{}; // M_loadConf, M_changePass, M_confADSL, M_intrConf
-
-    bool operator==(const TransferControls &) const = default;
-};
-
 enum class TransferPhase { Idle, Password, Script, Stopping };
 
 struct TransferProgress
@@ -81,20 +73,19 @@ class TransferDialogue : public QObject
 public:
     static constexpr int tableSize = commomData::tableSize;
 
-    TransferDialogue(SerialLink &link, TimerSource &timers, TransferLog &log,
+    TransferDialogue(SerialLink &link, TimerSource &timers, TransferLog &log, LogFile &logFile,
                      TransferTimings timings = {}, QObject *parent = nullptr);
     ~TransferDialogue() override;
 
-    // Up to the reading of the script: closes the link, disables the
-    // controls, empties the log, tries the port and fills the tables. On
-    // failure the controls are back as the user needs them, nothing was
-    // sent or stored and the returned message is for the user.
+    // Up to the reading of the script: closes the link, empties the log,
+    // tries the port and plans the load. On failure nothing was sent or
+    // stored and the returned message is for the user.
     std::optional<Message> prepare(const TransferRequest &request);
     // After the user has power-cycled the modem: opens the port, stores the
     // new password and runs the timed dialogue. A failure to open or store
     // is reported through failed(); nothing is sent then.
     void begin();
-    // The stop sequence; only while stopCommads is enabled.
+    // The stop sequence; only while stopAllowedChanged last said so.
     void stop();
     // The close button: stops the receive poll and closes the port.
     void closePort();
@@ -107,7 +98,6 @@ public:
     void endForExit();
 
     bool isRunning() const { return m_phase != TransferPhase::Idle; }
-    bool isPortOpen() const;
     TransferPhase phase() const { return m_phase; }
     TransferProgress progress() const;
     bool stopSendingCommands() const { return m_stopSendingCommands; }
@@ -119,15 +109,12 @@ public:
     // last load; empty until a load has ended.
     const QString &verdict() const { return m_verdictText; }
 
-    // The texts this dialogue shows, in one place.
-    static Message powerCycleMessage();
-    static Message missingScriptMessage();
-    static Message damagedScriptMessage();
-    static QString refusedText();
-    static QString refusedAfterRestartText();
-
 signals:
-    void controlsChanged(const TransferControls &controls);
+    // A load began (the port open, the new password stored, the log file
+    // open) or ended.
+    void runningChanged(bool running);
+    // Whether stop() would act now; told again at each script line.
+    void stopAllowedChanged(bool allowed);
     // The script file could not be used: the telephone field is emptied.
     void phoneNumberRefused();
     void progressChanged(const TransferProgress &progress);
@@ -162,7 +149,7 @@ private:
     SerialLink &m_link;
     TimerSource &m_timers;
     TransferLog &m_log;
-    LogFile m_logFile;
+    LogFile &m_logFile;
     LoadVerdict m_verdict;
     QString m_verdictText;
     TransferTimings m_timings;
@@ -170,13 +157,7 @@ private:
     std::unique_ptr<Timer> m_pollTimer;
     std::unique_ptr<Timer> m_progressTimer;
 
-    // The tables keep their contents between transfers.
-    std::array<QString, tableSize> loginLines;
-    int loginLast = 0;
-    std::array<QString, tableSize> scriptLines;
-    int scriptLast = -1;
-    std::array<double, tableSize> lineWaits{};
-    std::array<bool, tableSize> stopAllowed{};
+    LoadPlan m_plan; // kept between loads
 
     TransferRequest m_request;
     bool m_prepared = false;

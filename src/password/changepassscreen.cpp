@@ -70,7 +70,8 @@ void holdWhole(QLineEdit *field, const QString &password)
 
 } // namespace
 
-ChangePassScreen::ChangePassScreen()
+ChangePassScreen::ChangePassScreen(PasswordStore &store)
+    : m_store(store)
 {
     setObjectName(QStringLiteral("changePass"));
     setWindowTitle(QStringLiteral("Modificar clave de acceso..."));
@@ -101,16 +102,25 @@ ChangePassScreen::ChangePassScreen()
     setTabOrder(pass2, buttons.act);
     setTabOrder(buttons.act, buttons.back);
 
+    holdWhole(pass1, m_store.newPassword());
+    holdWhole(pass2, m_store.newPassword());
+    // A load takes what pass1 holds when it starts, confirmed or not.
+    connect(pass1, &QLineEdit::textChanged, this, [this](const QString &text) { m_store.setNewPassword(text); });
     connect(buttons.act, &QPushButton::clicked, this, &ChangePassScreen::save);
     connect(buttons.back, &QPushButton::clicked, this, &ChangePassScreen::backToMainMenu);
 }
 
 void ChangePassScreen::loadPassword()
 {
-    const QString stored = ::loadPassword();
+    m_store.loadPassword();
+    const QString stored = m_store.currentPass();
     holdWhole(pass1, stored);
     holdWhole(pass2, stored);
-    m_currentPass = stored;
+}
+
+const QString &ChangePassScreen::currentPass() const
+{
+    return m_store.currentPass();
 }
 
 QString ChangePassScreen::newPassword() const
@@ -153,8 +163,9 @@ void ChangePassScreen::save()
 
 void ChangePassScreen::backToMainMenu()
 {
-    holdWhole(pass1, m_currentPass);
-    holdWhole(pass2, m_currentPass);
+    const QString current = m_store.currentPass();
+    holdWhole(pass1, current);
+    holdWhole(pass2, current);
     hide();
     emit back();
 }

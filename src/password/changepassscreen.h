@@ -2,21 +2,23 @@
 
 #include "shell/screen.h"
 
+class PasswordStore;
 class QLineEdit;
 
 // `changePass`: choose the access password that the next transfer sets on the
-// modem. A confirmed password waits in pass1; nothing is written here.
+// modem. A confirmed password waits in pass1, and the store follows pass1;
+// nothing is written here.
 class ChangePassScreen : public Screen
 {
     Q_OBJECT
 public:
-    ChangePassScreen();
+    explicit ChangePassScreen(PasswordStore &store);
 
-    // Reads claves.dat into currentPass, pass1 and pass2 (default on failure).
+    // Reads claves.dat into the store, pass1 and pass2 (default on failure).
     void loadPassword();
 
     // The password in force, as last read from the file.
-    QString currentPass() const { return m_currentPass; }
+    const QString &currentPass() const;
     // pass1: the new password, read when a transfer starts.
     QString newPassword() const;
 
@@ -28,7 +30,7 @@ private:
     void save();
     void backToMainMenu();
 
-    QString m_currentPass;
+    PasswordStore &m_store;
     QLineEdit *pass1;
     QLineEdit *pass2;
 };

@@ -205,3 +205,9 @@ bool restorePreviousPassword(const QString &path)
     // transfer runs meanwhile.
     return restored && textfile::removeDurably(journalPath);
 }
+
+void PasswordStore::loadPassword()
+{
+    m_currentPass = ::loadPassword(m_path);
+    m_newPassword = m_currentPass;
+}

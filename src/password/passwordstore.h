@@ -56,3 +56,24 @@ bool keepStoredPassword(const QString &path = passwordFileName);
 // journal is kept then, as when the restore fails or the journal cannot be
 // read. True when no journal is left.
 bool restorePreviousPassword(const QString &path = passwordFileName);
+
+// The access passwords of the program: the one in force, as last read from
+// claves.dat (the modem is logged in to with it), and the new one, which the
+// next load sets on the modem and stores. The new one follows what the
+// password screen holds; a load changes neither.
+class PasswordStore
+{
+public:
+    explicit PasswordStore(QString path = passwordFileName) : m_path(std::move(path)) {}
+
+    // Reads claves.dat into the password in force, and the new one with it.
+    void loadPassword();
+    const QString &currentPass() const { return m_currentPass; }
+    const QString &newPassword() const { return m_newPassword; }
+    void setNewPassword(const QString &password) { m_newPassword = password; }
+
+private:
+    QString m_path;
+    QString m_currentPass = defaultPassword;
+    QString m_newPassword = defaultPassword;
+};

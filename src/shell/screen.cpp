@@ -6,7 +6,8 @@
 
 namespace {
 
-// One for the whole program, as there is one active window on the desktop.
+// One for the whole program, as there is one active window on the desktop;
+// only to tell a move between screens from a return from elsewhere.
 QPointer<Screen> activeScreen;
 
 } // namespace
@@ -24,15 +25,11 @@ void Screen::showScreen()
     becomeActive();
 }
 
-Screen *Screen::active()
-{
-    return activeScreen.data();
-}
-
 void Screen::becomeActive()
 {
     activeScreen = this;
     activated();
+    emit becameActive();
 }
 
 void Screen::closeRequested(QCloseEvent *event)

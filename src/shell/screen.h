@@ -22,10 +22,10 @@ public:
     // Make visible, bring to the front and activate; never modal. The
     // screen becomes the active screen.
     void showScreen();
-    // The screen that last became the active screen, while it exists.
-    static Screen *active();
 
 signals:
+    // This screen became the active screen; activated() has run.
+    void becameActive();
     // Screens with a back button: the user left by it, by closing the window
     // or, on the password screen, by a save. The screen is already hidden.
     void back();

@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     VirtualTimerSource clock;
     FakeSerialLink link(&clock);
     TransferLog log;
-    TransferDialogue dialogue(link, clock, log);
+    LogFile logged;
+    TransferDialogue dialogue(link, clock, log, logged);
     if (dialogue.prepare({QStringLiteral("912345678"), 1, QStringLiteral("trumelox"),
                           QStringLiteral("nueva1")}))
         return 0;

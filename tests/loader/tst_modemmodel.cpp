@@ -1,4 +1,5 @@
 #include "builder/configscript.h"
+#include "loader/loadmessages.h"
 #include "loader/modemreadiness.h"
 #include "loader/preferences.h"
 #include "loader/transferdialogue.h"
@@ -190,9 +191,9 @@ private slots:
         QTest::newRow("answers everything") << "\r\n" << "trumelox" << 0LL << "" << "" << answeredAll;
         QTest::newRow("silent") << "-" << "trumelox" << 0LL << "" << "" << LoadVerdict::silentText();
         QTest::newRow("boot beyond the restart wait, the new password kept")
-            << "\n\r" << "trumelox" << 42000LL << "" << "" << TransferDialogue::refusedAfterRestartText();
+            << "\n\r" << "trumelox" << 42000LL << "" << "" << loadmessages::refusedAfterRestartText();
         QTest::newRow("wrong password in its state") << "\n" << "otra" << 0LL << "" << ""
-            << TransferDialogue::refusedText();
+            << loadmessages::refusedText();
         QTest::newRow("refuses a command") << "\r" << "trumelox" << 0LL << "logout" << ""
             << "El módem ha respondido con error a: línea 7 «logout».";
         QTest::newRow("its own error text, in the preferences")
@@ -213,7 +214,8 @@ private slots:
         VirtualTimerSource clock;
         FakeSerialLink link{&clock};
         TransferLog log;
-        TransferDialogue dialogue{link, clock, log};
+        LogFile logged;
+        TransferDialogue dialogue{link, clock, log, logged};
         ModemSettings settings;
         settings.eol = eol.toStdString();
         settings.noisePercent = 40;
@@ -234,7 +236,7 @@ private slots:
         clock.advance(220000);
         QCOMPARE(finished.size(), 1);
         QCOMPARE(dialogue.verdict(), verdict);
-        if (verdict == TransferDialogue::refusedAfterRestartText()) {
+        if (verdict == loadmessages::refusedAfterRestartText()) {
             QCOMPARE(link.writes.size(), 9 + 4); // none of the commands
             QCOMPARE(loadPassword(), "nuevaClave");
             QVERIFY(!passwordJournalLeft());
@@ -425,7 +427,8 @@ private slots:
             VirtualTimerSource clock;
             FakeSerialLink link{&clock};
             TransferLog log;
-            TransferDialogue dialogue{link, clock, log};
+            LogFile logged;
+            TransferDialogue dialogue{link, clock, log, logged};
             SimulatedModem modem(link, clock, settings, ModemFlash{modemPassword.toStdString(), {}});
             script = writeScript();
             connect(&dialogue, &TransferDialogue::finished, [&] { run.end = clock.now(); });
@@ -493,7 +496,7 @@ private slots:
         const QByteArray start = "Actualizando password. Por favor espere.\r\n";
         QVERIFY(fast.log.startsWith(start + (fast.log.contains("....>") ? "....>" : "\r\n")));
 
-        if (fixed.verdict == TransferDialogue::refusedText()) {
+        if (fixed.verdict == loadmessages::refusedText()) {
             for (const LoadRun *run : {&fixed, &fast}) {
                 QCOMPARE(run->writes.size(), 4);
                 QCOMPARE(run->claves, run->clavesBefore);

@@ -74,7 +74,8 @@ private slots:
         QtSerialLink link;
         QtTimerSource timers;
         TransferLog log;
-        TransferDialogue dialogue{link, timers, log,
+        LogFile logged;
+        TransferDialogue dialogue{link, timers, log, logged,
                                   {.lineWait = 60, .restartWait = 150, .loginPause = 120, .poll = 10}};
         QSignalSpy finished{&dialogue, &TransferDialogue::finished};
         QSignalSpy failed{&dialogue, &TransferDialogue::failed};
