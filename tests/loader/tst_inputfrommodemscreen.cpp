@@ -1,3 +1,4 @@
+#include "loader/loadmessages.h"
 #include "loader/logview.h"
 #include "loader/preferences.h"
 #include "loader/transferlog.h"
@@ -150,8 +151,8 @@ private slots:
         QCOMPARE(f->link->writes.size(), 15 + 18 + 4); // the password went, nothing more
         QCOMPARE(states(s), QStringLiteral("11101/1"));
         QCOMPARE(progress->text(), QStringLiteral("Clave de acceso no aceptada"));
-        QCOMPARE(verdict->text(), TransferDialogue::refusedText());
-        QCOMPARE(f->boxes.last().text, TransferDialogue::refusedText());
+        QCOMPARE(verdict->text(), loadmessages::refusedText());
+        QCOMPARE(f->boxes.last().text, loadmessages::refusedText());
         f->link->farEnd = nullptr; // the next load is judged on its own
         click(s, "loadConf");
         f->clock.advance(250000);

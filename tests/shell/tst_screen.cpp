@@ -99,7 +99,7 @@ private slots:
             f->clock.advance(96100);
             click(transfer, "stopCommads");
             f->clock.advance(60000);
-            QVERIFY(!transfer->dialogue().isRunning());
+            QVERIFY(!f->load->isRunning());
             line(transfer, "userPhoneNumberValue")->setText("600000000"); // no such script
         };
         const auto edited = [&] { return field ? field->text() == "8" : transfer->stopSendingCommands(); };

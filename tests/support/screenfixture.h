@@ -5,6 +5,7 @@
 #include "fields/dottedquad.h"
 #include "fields/fieldrules.h"
 #include "loader/inputfrommodemscreen.h"
+#include "loader/modemload.h"
 #include "password/changepassscreen.h"
 #include "settings/confadslscreen.h"
 #include "settings/servicesettings.h"
@@ -89,7 +90,10 @@ protected:
         ServiceSettings settings = loadSettings();
         QList<SerialAdapter> adapters; // plugged in, as the settings screen is told
         int adapterReads = 0;
-        bool transferRunning = false; // as the screen last told
+        bool transferRunning = false; // as the load last told
+        PasswordStore passwords;
+        std::unique_ptr<ModemLoad> load; // of the transfer screen built alone
+        QPointer<Screen> active;         // of those built alone
         QList<QUrl> opened; // what F1 asked the desktop to show
         bool browserOpens = true;
         std::unique_ptr<Application> app;
@@ -117,6 +121,10 @@ protected:
                 [this] { return f->adapters; });
         return *f->app;
     }
+    void follow(Screen *s)
+    {
+        connect(s, &Screen::becameActive, [this, s] { f->active = s; });
+    }
     // A screen built alone on the record `settings` and the stand-ins, then
     // shown (the transfer screen as the main menu opens it, nothing saved).
     template<typename S = Screen>
@@ -126,16 +134,20 @@ protected:
                                                                    ++f->adapterReads;
                                                                    return f->adapters;
                                                                }))
-            : name == "changePass"     ? static_cast<Screen *>(new ChangePassScreen)
+            : name == "changePass"     ? static_cast<Screen *>(new ChangePassScreen(f->passwords))
             : name == "modemNokiaConf" ? new ModemNokiaConfScreen(f->settings, [type] { return type; })
                                        : nullptr;
         if (s) {
+            follow(s);
             s->showScreen();
         } else {
-            auto *transfer = new InputFromModemScreen(
-                f->settings, [] { return AccessPasswords{"trumelox", "trumelox"}; }, makeLink(), f->clock,
-                [this] { return f->adapters; });
-            connect(transfer, &InputFromModemScreen::transferRunning, [this](bool running) { f->transferRunning = running; });
+            f->load = std::make_unique<ModemLoad>(makeLink(), f->clock, f->passwords);
+            auto *transfer = new InputFromModemScreen(f->settings, *f->load, f->clock, [this] { return f->adapters; });
+            // What the program does with a load's news.
+            connect(f->load.get(), &ModemLoad::runningChanged, [this](bool running) { f->transferRunning = running; });
+            connect(f->load.get(), &ModemLoad::failed, transfer,
+                    [this, transfer](const Message &m) { showMessage(f->active ? f->active : transfer, m); });
+            follow(transfer);
             transfer->openFromMainMenu(std::nullopt, nullptr);
             s = transfer;
         }

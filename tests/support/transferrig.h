@@ -41,11 +41,14 @@ struct Rig
     VirtualTimerSource clock;
     FakeSerialLink link{&clock};
     TransferLog log;
-    TransferDialogue dialogue{link, clock, log};
+    LogFile logged;
+    TransferDialogue dialogue{link, clock, log, logged};
     QList<Message> failures;
     Times finished;
     Times stopButton;
-    TransferControls controls; // as the screen shows them
+    int runs = 0;         // loads begun
+    bool running = false; // as last said
+    bool stopAllowed = false;
     bool fast = false;
 
     explicit Rig(int lines)
@@ -59,15 +62,10 @@ struct Rig
         QObject::connect(&dialogue, &TransferDialogue::failed, [this](const Message &m) { failures << m; });
         QObject::connect(&dialogue, &TransferDialogue::finished,
                          [this](bool stopped) { finished.append({clock.now(), stopped}); });
-        QObject::connect(&dialogue, &TransferDialogue::controlsChanged, [this](const TransferControls &c) {
-            for (auto m : {&TransferControls::userPhoneNumberValue, &TransferControls::loadConf,
-                           &TransferControls::close, &TransferControls::stopCommads,
-                           &TransferControls::inputValue, &TransferControls::mainMenuButtons}) {
-                if (c.*m)
-                    controls.*m = c.*m;
-            }
-            if (c.stopCommads)
-                stopButton.append({clock.now(), *c.stopCommads});
+        QObject::connect(&dialogue, &TransferDialogue::runningChanged, [this](bool on) { runs += (running = on); });
+        QObject::connect(&dialogue, &TransferDialogue::stopAllowedChanged, [this](bool allowed) {
+            stopAllowed = allowed;
+            stopButton.append({clock.now(), allowed});
         });
     }
 
