@@ -18,7 +18,7 @@
 #include "loader/commomdata.h"
 #include "loader/loadverdict.h"
 #include "loader/modemreadiness.h"
-#include "loader/transferlog.h"
+#include "loader/logfile.h"
 #include "shell/message.h"
 
 #include <QObject>

@@ -1,6 +1,7 @@
 #include "device/portaccess.h"
 #include "device/portname.h"
 #include "loader/loadverdict.h"
+#include "loader/logfile.h"
 #include "loader/preferences.h"
 #include "loader/transferdialogue.h"
 #include "loader/transferlog.h"
