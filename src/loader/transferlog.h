@@ -36,9 +36,6 @@ public:
     // (nothing when empty), every other byte is kept, NUL included.
     void appendReceived(const QByteArray &received);
 
-    // The line-break byte last put in by appendReceived (0 before any).
-    char rxChar() const { return m_rxChar; }
-
     // Where the bytes may differ from those last handed to the log file:
     // a backspace or a new text takes back bytes already written.
     qsizetype unsyncedFrom() const { return m_unsyncedFrom; }
@@ -56,6 +53,6 @@ private:
     void appendDisplay(QString &display, qsizetype index) const;
 
     QByteArray m_bytes;
-    char m_rxChar = 0;
+    char m_rxChar = 0; // the break last put in, which picks the next
     qsizetype m_unsyncedFrom = 0;
 };
