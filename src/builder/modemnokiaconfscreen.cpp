@@ -131,7 +131,7 @@ ModemNokiaConfScreen::ModemNokiaConfScreen(const ServiceSettings &settings, std:
         setTabOrder(order[i - 1], order[i]);
 
     m_rules = new FieldRules(this);
-    m_rules->addPhoneNumber(userPhoneNumValue, m_settings);
+    m_rules->addPhoneNumber(userPhoneNumValue, m_settings.minSize, m_settings.maxSize);
     for (DottedQuad *quad : {userIpAdd, userMaskAdd, modEtherIpAdd, modEtherMaskAdd})
         m_rules->addOctets(quad, FieldRules::OctetLeave::AllowEmpty);
 
@@ -213,13 +213,13 @@ bool ModemNokiaConfScreen::passesChecks()
         failure = userAddressMissing;
     else if (anyOctetEmpty(config.userMaskAdd))
         failure = userMaskMissing;
-    else if (!validMask(MaskSource::Subscriber, config.userMaskAdd, m_settings))
+    else if (!validMask(MaskSource::Subscriber, config.userMaskAdd))
         failure = userMaskInvalid;
     else if (anyOctetEmpty(config.modEtherIpAdd))
         failure = modemAddressMissing[wording];
     else if (anyOctetEmpty(config.modEtherMaskAdd))
         failure = modemMaskMissing[wording];
-    else if (!validMask(MaskSource::Subscriber, config.modEtherMaskAdd, m_settings))
+    else if (!validMask(MaskSource::Subscriber, config.modEtherMaskAdd))
         failure = modemMaskInvalid[wording];
     if (failure.isEmpty())
         return true;

@@ -356,7 +356,7 @@ void ConfAdslScreen::save()
         maskAddEDC->field(3)->setFocus(Qt::OtherFocusReason);
         return;
     }
-    if (!validMask(MaskSource::EdcNetwork, settings.maskAddEDC, settings)) {
+    if (!validMask(MaskSource::EdcNetwork, settings.maskAddEDC, settings.ipAddEDC)) {
         showMessage(this, maskMessage);
         maskAddEDC->field(3)->setFocus(Qt::OtherFocusReason);
         return;
