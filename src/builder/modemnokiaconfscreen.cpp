@@ -24,6 +24,7 @@ const QString dhcpCaption = QStringLiteral("Configuración DHCP para Nokia M1112
 const QString naptCaption = QStringLiteral("Configuración NAPT para Nokia M1112");
 const QString phoneCaption = QStringLiteral("Teléfono:");
 const QString serviceTypeCaption = QStringLiteral("Modalidad de Servicio:");
+// "Estandar" unaccented: the caption the installers know, carried as it reads.
 const QString serviceTypes[3] = {QStringLiteral("Estandar"), QStringLiteral("Class"),
                                  QStringLiteral("Premium")};
 const QString userConfCaption = QStringLiteral("Configuración de usuario:");
@@ -98,6 +99,8 @@ ModemNokiaConfScreen::ModemNokiaConfScreen(const ServiceSettings &settings, std:
         grid->setColumnMinimumWidth(0, maskTitle->sizeHint().width() + 8);
     };
     auto *userConfTitle = named<QGroupBox>("userConfTitle", userConfCaption, this);
+    // "UserIpAddTitle", "modEtherMasAddTitle" (sic): the object names the
+    // screen tests find the labels by.
     auto *UserIpAddTitle = named<QLabel>("UserIpAddTitle", addressCaption, userConfTitle);
     userIpAdd = new DottedQuad(QStringLiteral("userIpAdd"), userConfTitle);
     auto *userMaskAddTitle = named<QLabel>("userMaskAddTitle", maskCaption, userConfTitle);

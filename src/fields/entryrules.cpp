@@ -109,6 +109,7 @@ Message counterMessage()
 
 Message phoneLengthMessage(const QString &minSize, const QString &maxSize)
 {
+    // No blank after the colon and "digitos" unaccented: the classic message.
     return {QStringLiteral("Error:Formato no válido"),
             QStringLiteral("El número de teléfono debe contener entre ") + minSize
                 + QStringLiteral(" y ") + maxSize + QStringLiteral(" digitos."),

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QString>
 
+// "Transference" (sic): every log of a stopped load has ended with this line.
 inline const QString userStopLine = QStringLiteral("---- Transference terminated by user ----");
 
 // The log file name of one subscriber, relative to the working directory.

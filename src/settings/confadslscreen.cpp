@@ -28,6 +28,7 @@ namespace {
 const QString screenCaption = QStringLiteral("Configuración del servicio ADSL");
 const QString portFrameCaption = QStringLiteral("Selección del puerto de comunicaciones:");
 const QString portCaption = QStringLiteral("Puerto de comunicaciones:");
+// "Dígitios" (sic): the installers' guide quotes the caption as it has always read.
 const QString phoneSizeFrameCaption = QStringLiteral("Dígitios del número de teléfono");
 const QString minSizeCaption = QStringLiteral("Mínimo:");
 const QString maxSizeCaption = QStringLiteral("Máximo:");
@@ -46,9 +47,11 @@ const QString noPortText = QStringLiteral("no es un puerto");
 const Message lengthMessage{
     QStringLiteral("Error en el tamaño del número de abonado"),
     QStringLiteral("El número máximo de dígitos que forman el número de abonado al servicio")
-        + QStringLiteral("\n\r") + QStringLiteral("debe ser mayor o igual al número mínimo."),
+        + QStringLiteral("\n\r") // LF CR in that order, as the classic box broke it
+        + QStringLiteral("debe ser mayor o igual al número mínimo."),
     MessageIcon::Warning};
 const Message emptyMaskMessage{QStringLiteral("Error en la máscara de red EDC"),
+                               // "A lá" (sic): the classic wording, which the installers know.
                                QStringLiteral("A lá máscara de red EDC le faltan campos por rellenar."),
                                MessageIcon::Warning};
 const Message maskMessage{QStringLiteral("Error en la máscara de red EDC"),
@@ -162,6 +165,7 @@ ConfAdslScreen::ConfAdslScreen(ServiceSettings &settings, AdapterSource adapters
     (new QHBoxLayout(optionsATMCircuit))->addWidget(circuitValuesTitle);
 
     auto *optionsEDCs = named<QGroupBox>("optionsEDCs", edcFrameCaption, this);
+    // "ECD" (sic): the labels' object names, which the screen tests find them by.
     auto *ipAddECDTitle = named<QLabel>("ipAddECDTitle", addressCaption, optionsEDCs);
     ipAddEDC = new DottedQuad(QStringLiteral("ipAddEDC"), optionsEDCs);
     auto *maskAddECDTitle = named<QLabel>("maskAddECDTitle", maskCaption, optionsEDCs);
