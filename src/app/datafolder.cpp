@@ -110,8 +110,13 @@ Hold::Hold()
     // A run lasts hours: only an owner that is no longer running makes the
     // lock stale, never its age (which alone counts where the file system
     // has no native locks).
-    m_lock.setStaleLockTime(0);
+    constexpr int neverByAge = 0; // QLockFile's value for no age limit
+    m_lock.setStaleLockTime(neverByAge);
 }
+
+// Far longer than a starting copy takes to write its name into the lock:
+// an unreadable lock older than this was cut short, not being written.
+constexpr qint64 lockWritingSecs = 10;
 
 Hold::Result Hold::take(const QString &readOnlyInstallation)
 {
@@ -123,7 +128,7 @@ Hold::Result Hold::take(const QString &readOnlyInstallation)
     // cut: a starting copy writes its name in the same breath.
     if (!locked && m_lock.error() == QLockFile::LockFailedError
         && !m_lock.getLockInfo(&pid, &host, &application)
-        && QFileInfo(m_lock.fileName()).lastModified().secsTo(QDateTime::currentDateTime()) > 10)
+        && QFileInfo(m_lock.fileName()).lastModified().secsTo(QDateTime::currentDateTime()) > lockWritingSecs)
         locked = m_lock.removeStaleLockFile() && m_lock.tryLock();
     if (!locked && m_lock.error() == QLockFile::LockFailedError) {
         return {Outcome::AlreadyRunning,

@@ -86,7 +86,7 @@ QStringList dhcpLines(ScriptBuilder &b, const SubscriberConfig &s, const QString
         QStringLiteral("sys"),
         QStringLiteral("hostname ") + s.userPhoneNumValue,
         QStringLiteral("eth"),
-        QStringLiteral("no bridg"),
+        QStringLiteral("no bridg"), // abridged, as the modems have always been sent it
         QStringLiteral("no ip address"),
         QStringLiteral("ip addr ") + userPrimary + u' ' + b.text(s.userMaskAdd),
         QStringLiteral("top"),
@@ -110,7 +110,7 @@ QStringList dhcpLines(ScriptBuilder &b, const SubscriberConfig &s, const QString
         QStringLiteral("dhcp domain-name 1 ") + deployment::dhcpDomainName,
         QStringLiteral("top"),
         QStringLiteral("quit"),
-        QStringLiteral("save conf start"),
+        QStringLiteral("save conf start"), // NAPT's reads "startup": each as ever
         QStringLiteral("restart"),
     };
 }

@@ -15,7 +15,7 @@ enum class ConfigType { DHCP, NAPT };
 struct SubscriberConfig
 {
     QString userPhoneNumValue;
-    QString servicetypevalue = QStringLiteral("Estandar"); // carried, never written
+    QString servicetypevalue = QStringLiteral("Estandar"); // carried, never written; unaccented as on screen
     Octets userIpAdd;
     Octets userMaskAdd;
     Octets modEtherIpAdd;     // management address (DHCP) or Ethernet address (NAPT)

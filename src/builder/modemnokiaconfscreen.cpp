@@ -24,6 +24,7 @@ const QString dhcpCaption = QStringLiteral("Configuración DHCP para Nokia M1112
 const QString naptCaption = QStringLiteral("Configuración NAPT para Nokia M1112");
 const QString phoneCaption = QStringLiteral("Teléfono:");
 const QString serviceTypeCaption = QStringLiteral("Modalidad de Servicio:");
+// "Estandar" unaccented: the caption the installers know, carried as it reads.
 const QString serviceTypes[3] = {QStringLiteral("Estandar"), QStringLiteral("Class"),
                                  QStringLiteral("Premium")};
 const QString userConfCaption = QStringLiteral("Configuración de usuario:");
@@ -98,6 +99,8 @@ ModemNokiaConfScreen::ModemNokiaConfScreen(const ServiceSettings &settings, std:
         grid->setColumnMinimumWidth(0, maskTitle->sizeHint().width() + 8);
     };
     auto *userConfTitle = named<QGroupBox>("userConfTitle", userConfCaption, this);
+    // "UserIpAddTitle", "modEtherMasAddTitle" (sic): the object names the
+    // screen tests find the labels by.
     auto *UserIpAddTitle = named<QLabel>("UserIpAddTitle", addressCaption, userConfTitle);
     userIpAdd = new DottedQuad(QStringLiteral("userIpAdd"), userConfTitle);
     auto *userMaskAddTitle = named<QLabel>("userMaskAddTitle", maskCaption, userConfTitle);
@@ -131,7 +134,7 @@ ModemNokiaConfScreen::ModemNokiaConfScreen(const ServiceSettings &settings, std:
         setTabOrder(order[i - 1], order[i]);
 
     m_rules = new FieldRules(this);
-    m_rules->addPhoneNumber(userPhoneNumValue, m_settings);
+    m_rules->addPhoneNumber(userPhoneNumValue, m_settings.minSize, m_settings.maxSize);
     for (DottedQuad *quad : {userIpAdd, userMaskAdd, modEtherIpAdd, modEtherMaskAdd})
         m_rules->addOctets(quad, FieldRules::OctetLeave::AllowEmpty);
 
@@ -213,13 +216,13 @@ bool ModemNokiaConfScreen::passesChecks()
         failure = userAddressMissing;
     else if (anyOctetEmpty(config.userMaskAdd))
         failure = userMaskMissing;
-    else if (!validMask(MaskSource::Subscriber, config.userMaskAdd, m_settings))
+    else if (!validMask(MaskSource::Subscriber, config.userMaskAdd))
         failure = userMaskInvalid;
     else if (anyOctetEmpty(config.modEtherIpAdd))
         failure = modemAddressMissing[wording];
     else if (anyOctetEmpty(config.modEtherMaskAdd))
         failure = modemMaskMissing[wording];
-    else if (!validMask(MaskSource::Subscriber, config.modEtherMaskAdd, m_settings))
+    else if (!validMask(MaskSource::Subscriber, config.modEtherMaskAdd))
         failure = modemMaskInvalid[wording];
     if (failure.isEmpty())
         return true;

@@ -35,7 +35,8 @@ PortAccess refused(const PortSystem::File &file, int error, const PortSystem &sy
     access.user = user.name;
     // Joining the group helps only where the group may read and write, and
     // root's group is not one to put a user in.
-    if (file.error != 0 || file.group == 0 || (file.mode & 0060) != 0060)
+    constexpr uint groupReadWrite = S_IRGRP | S_IWGRP;
+    if (file.error != 0 || file.group == 0 || (file.mode & groupReadWrite) != groupReadWrite)
         return access;
     if (user.inSession.contains(file.group)) {
         // In the group and still refused: an ACL or a security module.

@@ -4,14 +4,22 @@
 
 namespace entryrules {
 
+namespace {
+
+// The codes the classic key handler saw for these keys.
+constexpr int backspaceCode = 8;
+constexpr int returnCode = 13;
+
+} // namespace
+
 std::optional<int> typedCharCode(int key, Qt::KeyboardModifiers modifiers, const QString &text)
 {
     switch (key) {
     case Qt::Key_Backspace:
-        return 8;
+        return backspaceCode;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        return 13;
+        return returnCode;
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
     case Qt::Key_Delete:
@@ -40,7 +48,7 @@ std::optional<int> typedCharCode(int key, Qt::KeyboardModifiers modifiers, const
 
 bool keyPasses(int code)
 {
-    return (code >= '0' && code <= '9') || code == 8;
+    return (code >= '0' && code <= '9') || code == backspaceCode;
 }
 
 bool settingsOctetPasses(const QString &text)
@@ -101,6 +109,7 @@ Message counterMessage()
 
 Message phoneLengthMessage(const QString &minSize, const QString &maxSize)
 {
+    // No blank after the colon and "digitos" unaccented: the classic message.
     return {QStringLiteral("Error:Formato no válido"),
             QStringLiteral("El número de teléfono debe contener entre ") + minSize
                 + QStringLiteral(" y ") + maxSize + QStringLiteral(" digitos."),

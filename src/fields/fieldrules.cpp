@@ -2,7 +2,6 @@
 
 #include "fields/dottedquad.h"
 #include "fields/entryrules.h"
-#include "settings/servicesettings.h"
 #include "shell/messageboxes.h"
 
 #include <QApplication>
@@ -48,15 +47,12 @@ void FieldRules::addCounter(QLineEdit *field, bool focusBack)
         passesOr(entryrules::counterPasses, entryrules::counterMessage), focusBack);
 }
 
-void FieldRules::addPhoneNumber(QLineEdit *field, const ServiceSettings &settings)
+void FieldRules::addPhoneNumber(QLineEdit *field, const QString &minSize, const QString &maxSize)
 {
-    const ServiceSettings *record = &settings;
-    const auto passes = [record](const QString &text) {
-        return entryrules::phoneLengthPasses(text, record->minSize);
-    };
-    const auto failure = [record] {
-        return entryrules::phoneLengthMessage(record->minSize, record->maxSize);
-    };
+    const QString *min = &minSize;
+    const QString *max = &maxSize;
+    const auto passes = [min](const QString &text) { return entryrules::phoneLengthPasses(text, *min); };
+    const auto failure = [min, max] { return entryrules::phoneLengthMessage(*min, *max); };
     add(field, entryrules::digitKeyMessage(), passesOr(passes, failure), true);
 }
 

@@ -12,7 +12,6 @@
 class DottedQuad;
 class QLineEdit;
 class QWidget;
-struct ServiceSettings;
 
 // The entry rules of one screen's numeric fields, in three steps:
 // - key filter: each typed character is tested before the field handles it;
@@ -44,9 +43,10 @@ public:
     void addOctets(DottedQuad *quad, OctetLeave leave);
     // minSize, maxSize, vciValue, vpiValue: not empty on leaving.
     void addCounter(QLineEdit *field, bool focusBack);
-    // The subscriber's telephone: at least the settings' minSize characters,
-    // read from the record at the moment it is left.
-    void addPhoneNumber(QLineEdit *field, const ServiceSettings &settings);
+    // The subscriber's telephone: at least minSize characters, read at the
+    // moment it is left; the two texts are the settings' own and must
+    // outlive the field.
+    void addPhoneNumber(QLineEdit *field, const QString &minSize, const QString &maxSize);
     // The transfer screen's telephone, which names the file to load: not empty.
     void addFileNumber(QLineEdit *field);
     // The general form the others are made of.

@@ -1,7 +1,5 @@
 #include "fields/netmask.h"
 
-#include "settings/servicesettings.h"
-
 namespace {
 
 bool allOctets(const Octets &octets)
@@ -61,14 +59,14 @@ int hostBitCount(const Octets &octets)
     return 32;
 }
 
-bool validMask(MaskSource maskSource, const Octets &mask, const ServiceSettings &settings)
+bool validMask(MaskSource maskSource, const Octets &mask, const Octets &edcNetwork)
 {
     if (!allOctets(mask) || !validMaskShape(mask))
         return false;
     if (maskSource != MaskSource::EdcNetwork)
         return true;
     // The EDC network address must end exactly where the mask's ones end.
-    if (!allOctets(settings.ipAddEDC))
+    if (!allOctets(edcNetwork))
         return false;
-    return hostBitCount(mask) == hostBitCount(settings.ipAddEDC);
+    return hostBitCount(mask) == hostBitCount(edcNetwork);
 }

@@ -4,8 +4,6 @@
 
 #include <QtGlobal>
 
-struct ServiceSettings;
-
 // True for 0, 128, 192, 224, 240, 248, 252, 254 and 255.
 bool validMaskByte(const QString &octet);
 
@@ -21,6 +19,7 @@ enum class MaskSource : qint16 {
 
 // Whether the four mask octets are n one bits followed by zero bits. The EDC
 // network's mask must also fit the EDC network address as it stands in the
-// settings: the lowest one bit of the address sits at the lowest one bit of
-// the mask. Empty or non-numeric octets make the mask invalid.
-bool validMask(MaskSource maskSource, const Octets &mask, const ServiceSettings &settings);
+// settings (edcNetwork, read for that source only): the lowest one bit of
+// the address sits at the lowest one bit of the mask. Empty or non-numeric
+// octets make the mask invalid.
+bool validMask(MaskSource maskSource, const Octets &mask, const Octets &edcNetwork = {});

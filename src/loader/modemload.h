@@ -1,5 +1,6 @@
 #pragma once
 
+#include "loader/logfile.h"
 #include "loader/transferdialogue.h"
 #include "loader/transferlog.h"
 

@@ -24,7 +24,7 @@
 #include "loader/loadplan.h"
 #include "loader/loadverdict.h"
 #include "loader/modemreadiness.h"
-#include "loader/transferlog.h"
+#include "loader/logfile.h"
 #include "shell/message.h"
 
 #include <QObject>

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QFile>
 #include <QObject>
 #include <QString>
 
@@ -37,9 +36,6 @@ public:
     // (nothing when empty), every other byte is kept, NUL included.
     void appendReceived(const QByteArray &received);
 
-    // The line-break byte last put in by appendReceived (0 before any).
-    char rxChar() const { return m_rxChar; }
-
     // Where the bytes may differ from those last handed to the log file:
     // a backspace or a new text takes back bytes already written.
     qsizetype unsyncedFrom() const { return m_unsyncedFrom; }
@@ -57,38 +53,6 @@ private:
     void appendDisplay(QString &display, qsizetype index) const;
 
     QByteArray m_bytes;
-    char m_rxChar = 0;
+    char m_rxChar = 0; // the break last put in, which picks the next
     qsizetype m_unsyncedFrom = 0;
-};
-
-inline const QString userStopLine = QStringLiteral("---- Transference terminated by user ----");
-
-// The log file name of one subscriber, relative to the working directory.
-QString logFileName(const QString &phone);
-
-// logs/<phone>.log, written as the transfer goes so that a kill, a crash or
-// a power loss costs at most the last poll. Once finished it holds the log
-// text and CR LF, then the user-stop line and CR LF when the user stopped.
-class LogFile
-{
-public:
-    // Replaces the file with an empty one; a missing logs folder is
-    // created. On failure *error holds a sentence for the user.
-    bool open(const QString &phone, QString *error);
-    bool isOpen() const { return m_file.isOpen(); }
-    // Writes what changed since the last sync and hands it to the system.
-    void sync(TransferLog &log);
-    // Asks the system to put what was handed to it on the disk, so that a
-    // power loss costs no more than a kill; once per line sent is enough.
-    void makeDurable();
-    // The last sync, the closing lines; closes the file. False when any
-    // write since open failed; *error then holds a sentence for the user.
-    bool finish(TransferLog &log, bool stoppedByUser, QString *error);
-
-private:
-    QFile m_file;
-    QString m_name;
-    qsizetype m_size = 0; // bytes of the log in the file
-    bool m_failed = false;
-    bool m_dirty = false; // written since the last makeDurable
 };

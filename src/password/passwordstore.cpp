@@ -6,6 +6,15 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+namespace {
+
+// Every claves.dat already out in the field was scrambled with these: a
+// change makes every stored password read back wrong.
+constexpr int firstOffset = 20;  // the byte that carries the character
+constexpr int secondOffset = 15; // its partner, never read back
+
+} // namespace
+
 std::optional<QByteArray> scramblePassword(const QString &password)
 {
     QByteArray scrambled;
@@ -14,8 +23,8 @@ std::optional<QByteArray> scramblePassword(const QString &password)
         const int code = password[index].unicode();
         const int i = int(index) + 1;
         const int s = i % 2 == 0 ? 1 : -1;
-        const int first = code - s * i - 20;
-        const int second = code - s * i + 15;
+        const int first = code - s * i - firstOffset;
+        const int second = code - s * i + secondOffset;
         if (code > 255 || first < 0 || second > 255)
             return std::nullopt;
         scrambled += char(first);
@@ -32,7 +41,7 @@ std::optional<QString> unscramblePassword(const QByteArray &scrambled)
         const int c = quint8(scrambled[i - 1]);
         const int k = int(i + 1) / 2;
         const int t = k % 2 == 0 ? 1 : -1;
-        const int code = c + k * t + 20;
+        const int code = c + k * t + firstOffset;
         if (code < 0 || code > 255)
             return std::nullopt;
         password += QChar(code);

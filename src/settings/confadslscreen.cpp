@@ -28,12 +28,15 @@ namespace {
 const QString screenCaption = QStringLiteral("Configuración del servicio ADSL");
 const QString portFrameCaption = QStringLiteral("Selección del puerto de comunicaciones:");
 const QString portCaption = QStringLiteral("Puerto de comunicaciones:");
+// "Dígitios" (sic): the installers' guide quotes the caption as it has always read.
 const QString phoneSizeFrameCaption = QStringLiteral("Dígitios del número de teléfono");
 const QString minSizeCaption = QStringLiteral("Mínimo:");
 const QString maxSizeCaption = QStringLiteral("Máximo:");
 const QString circuitFrameCaption = QStringLiteral("Circuito ATM de usuario:");
 const QString circuitCaptionHead = QStringLiteral("Circuito ATM:");
-const QString circuitCaption = circuitCaptionHead + QString(27, u' ') + u'*';
+// The blanks the VCI field stands over; the VPI field follows the "*".
+const QString circuitCaptionBlanks(27, u' ');
+const QString circuitCaption = circuitCaptionHead + circuitCaptionBlanks + u'*';
 const QString edcFrameCaption = QStringLiteral("Configuración de la gestión de EDCs:");
 const QString dnsFrameCaption = QStringLiteral("Configuración DNS:");
 const QString addressCaption = QStringLiteral("Dirección IP:");
@@ -44,9 +47,11 @@ const QString noPortText = QStringLiteral("no es un puerto");
 const Message lengthMessage{
     QStringLiteral("Error en el tamaño del número de abonado"),
     QStringLiteral("El número máximo de dígitos que forman el número de abonado al servicio")
-        + QStringLiteral("\n\r") + QStringLiteral("debe ser mayor o igual al número mínimo."),
+        + QStringLiteral("\n\r") // LF CR in that order, as the classic box broke it
+        + QStringLiteral("debe ser mayor o igual al número mínimo."),
     MessageIcon::Warning};
 const Message emptyMaskMessage{QStringLiteral("Error en la máscara de red EDC"),
+                               // "A lá" (sic): the classic wording, which the installers know.
                                QStringLiteral("A lá máscara de red EDC le faltan campos por rellenar."),
                                MessageIcon::Warning};
 const Message maskMessage{QStringLiteral("Error en la máscara de red EDC"),
@@ -63,8 +68,9 @@ const QString writeFailureTitle = QStringLiteral("Error al guardar la configurac
 const QString bindFailureTitle = QStringLiteral("Error al asignar el adaptador");
 const QString replaceTitle = QStringLiteral("Puerto ya asignado");
 
-// The entries com1 to com14 come first; the adapters follow.
-constexpr int numberedEntries = 14;
+// The selector's numbered ports, com1 up to this one, come first; the
+// adapters follow. Any higher number is typed in.
+constexpr int numberedPorts = 14;
 
 // Often enough to follow an adapter plugged in, far from a busy loop.
 constexpr int adapterPollMs = 1000;
@@ -109,13 +115,13 @@ ConfAdslScreen::ConfAdslScreen(ServiceSettings &settings, AdapterSource adapters
     portOptions->setObjectName(QStringLiteral("portOptions"));
     portOptions->setEditable(true);
     portOptions->setInsertPolicy(QComboBox::NoInsert);
-    for (int port = 1; port <= numberedEntries; ++port)
+    for (int port = 1; port <= numberedPorts; ++port)
         portOptions->addItem(portLabel(port));
     portDevice = named<QLabel>("portDevice", QString(), optionsPort);
     // Room for the usual devices, so that the window keeps its width while
     // the installer types a number.
     portDevice->setMinimumWidth(portDevice->fontMetrics().horizontalAdvance(
-        QStringLiteral("com14 \u2192 /dev/ttyUSB0 (no existe)")));
+        portLabel(numberedPorts) + QStringLiteral(" \u2192 /dev/ttyUSB0 (no existe)")));
     auto *portRow = new QHBoxLayout(optionsPort);
     portRow->addWidget(optionsPortTitle);
     portRow->addWidget(portOptions);
@@ -147,7 +153,7 @@ ConfAdslScreen::ConfAdslScreen(ServiceSettings &settings, AdapterSource adapters
         const QFontMetrics metrics(circuitValuesTitle->font());
         const int blank = metrics.horizontalAdvance(u' ');
         const int headEnd = metrics.horizontalAdvance(circuitCaptionHead);
-        const int starAt = metrics.horizontalAdvance(circuitCaptionHead + QString(27, u' '));
+        const int starAt = metrics.horizontalAdvance(circuitCaptionHead + circuitCaptionBlanks);
         const int starEnd = metrics.horizontalAdvance(circuitCaption);
         const int width = qMax(starAt - headEnd - 2 * blank, 5 * metrics.horizontalAdvance(u'0'));
         const int height = vciValue->sizeHint().height();
@@ -159,6 +165,7 @@ ConfAdslScreen::ConfAdslScreen(ServiceSettings &settings, AdapterSource adapters
     (new QHBoxLayout(optionsATMCircuit))->addWidget(circuitValuesTitle);
 
     auto *optionsEDCs = named<QGroupBox>("optionsEDCs", edcFrameCaption, this);
+    // "ECD" (sic): the labels' object names, which the screen tests find them by.
     auto *ipAddECDTitle = named<QLabel>("ipAddECDTitle", addressCaption, optionsEDCs);
     ipAddEDC = new DottedQuad(QStringLiteral("ipAddEDC"), optionsEDCs);
     auto *maskAddECDTitle = named<QLabel>("maskAddECDTitle", maskCaption, optionsEDCs);
@@ -255,12 +262,12 @@ void ConfAdslScreen::refreshAdapters()
     const int cursor = portOptions->lineEdit()->cursorPosition();
     const int index = portOptions->currentIndex();
     std::optional<SerialAdapter> chosen = m_chosenAdapter;
-    if (!chosen && index >= numberedEntries)
-        chosen = m_adapters.value(index - numberedEntries);
-    int newIndex = index < numberedEntries ? index : -1;
+    if (!chosen && index >= numberedPorts)
+        chosen = m_adapters.value(index - numberedPorts);
+    int newIndex = index < numberedPorts ? index : -1;
     const QSignalBlocker quiet(portOptions);
-    while (portOptions->count() > numberedEntries)
-        portOptions->removeItem(numberedEntries);
+    while (portOptions->count() > numberedPorts)
+        portOptions->removeItem(numberedPorts);
     for (const SerialAdapter &adapter : now) {
         // Plugged in again, it may have come back under another device.
         const bool same = chosen
@@ -284,11 +291,11 @@ void ConfAdslScreen::portChosen(int index)
     // A com entry (also what the line edit reports as it loses the focus)
     // only changes the number: the adapter chosen goes with it, as the label
     // beside the selector says, until another is chosen or the screen reloads.
-    if (index < numberedEntries)
+    if (index < numberedPorts)
         return;
     // The selector keeps showing a number: the one the adapter has, or will
     // have once saved.
-    m_chosenAdapter = m_adapters.value(index - numberedEntries);
+    m_chosenAdapter = m_adapters.value(index - numberedPorts);
     portOptions->setEditText(portLabel(portbinding::numberFor(*m_chosenAdapter, m_adapters)));
     showPortDevice();
 }
@@ -356,7 +363,7 @@ void ConfAdslScreen::save()
         maskAddEDC->field(3)->setFocus(Qt::OtherFocusReason);
         return;
     }
-    if (!validMask(MaskSource::EdcNetwork, settings.maskAddEDC, settings)) {
+    if (!validMask(MaskSource::EdcNetwork, settings.maskAddEDC, settings.ipAddEDC)) {
         showMessage(this, maskMessage);
         maskAddEDC->field(3)->setFocus(Qt::OtherFocusReason);
         return;

@@ -48,7 +48,7 @@ private:
     QComboBox *portOptions;
     QLabel *portDevice; // which device the chosen number opens here, and whether it is there
     AdapterSource m_adapterSource;
-    QList<SerialAdapter> m_adapters; // as the selector lists them, after com1 to com14
+    QList<SerialAdapter> m_adapters; // as the selector lists them, after the numbered ports
     std::optional<SerialAdapter> m_chosenAdapter; // to be bound at Save
     QTimer *m_adapterPoll;
     QLineEdit *minSize;

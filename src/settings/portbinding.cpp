@@ -1,6 +1,7 @@
 #include "settings/portbinding.h"
 
 #include "device/portname.h"
+#include "shell/octets.h"
 #include "shell/textfile.h"
 
 #include <QDir>
@@ -92,8 +93,8 @@ int numberFor(const SerialAdapter &adapter, const QList<SerialAdapter> &adapters
         if (leadsTo(number, adapter))
             return number;
     }
-    constexpr int highest = 32767; // what conf_gen.dat's number holds
-    for (int number = 1; number <= highest; ++number) {
+    // Up to what conf_gen.dat's number holds.
+    for (int number = 1; number <= largestFieldNumber; ++number) {
         if (occupant(number, adapter, adapters).isEmpty())
             return number;
     }

@@ -1,3 +1,4 @@
+#include "loader/logfile.h"
 #include "loader/transferlog.h"
 
 #include "fuzzfolder.h"

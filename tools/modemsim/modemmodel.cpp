@@ -1,55 +1,9 @@
 #include "modemmodel.h"
 
 #include <algorithm>
-#include <cctype>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <utility>
 
 namespace {
-
-// Record lines stay lines: control bytes and the backslash are written \xNN.
-std::string escaped(std::string_view text)
-{
-    std::string out;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7f || c == '\\') {
-            char hex[5];
-            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
-            out += hex;
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
-std::string unescaped(std::string_view text)
-{
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text.substr(i, 2) == "\\x" && i + 3 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 2]))
-            && std::isxdigit(static_cast<unsigned char>(text[i + 3]))) {
-            out += char(std::stoi(std::string(text.substr(i + 2, 2)), nullptr, 16));
-            i += 3;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
-// The state file's form, also the end of the record.
-std::string stateText(const std::string &password, const std::vector<std::string> &configuration)
-{
-    std::string out = "password " + escaped(password) + '\n';
-    for (const std::string &line : configuration)
-        out += "config " + escaped(line) + '\n';
-    return out;
-}
 
 bool isCommandModeLine(const std::string &line)
 {
@@ -78,13 +32,13 @@ void ModemModel::receive(std::int64_t ms, std::string_view bytes)
         if (m_bootEnd) {
             m_lost += c;
             if (c == '\r')
-                note("lost", "booting " + escaped(std::exchange(m_lost, {})));
+                note("lost", "booting " + escapedRecordText(std::exchange(m_lost, {})));
             continue;
         }
         m_arrivingBusy = m_arrivingBusy || m_answerAt.has_value();
         m_input += c;
         if (c == '\r') {
-            note(m_arrivingBusy ? "buffered" : "received", escaped(std::exchange(m_arriving, {})));
+            note(m_arrivingBusy ? "buffered" : "received", escapedRecordText(std::exchange(m_arriving, {})));
             m_arrivingBusy = false;
         } else {
             m_arriving += c;
@@ -105,7 +59,7 @@ void ModemModel::advanceTo(std::int64_t ms)
         } else if (m_bootEnd) {
             m_bootEnd.reset();
             if (!m_lost.empty())
-                note("lost", "booting " + escaped(std::exchange(m_lost, {})));
+                note("lost", "booting " + escapedRecordText(std::exchange(m_lost, {})));
             m_output += m_settings.texts.banner + m_settings.eol + m_settings.texts.login;
         } else if (m_busyFor > 0) {
             m_output += m_settings.busyText;
@@ -196,7 +150,7 @@ std::string ModemModel::answer(const std::string &line)
     if (line.empty())
         return prompt();
     const bool accepted = command(line);
-    note(accepted ? "accepted" : "refused", escaped(line));
+    note(accepted ? "accepted" : "refused", escapedRecordText(line));
     if (m_bootEnd || m_mode == Mode::Login)
         return {};
     return (accepted ? std::string() : texts.error + m_settings.eol) + prompt();
@@ -253,7 +207,7 @@ bool ModemModel::command(const std::string &line)
 void ModemModel::restart()
 {
     if (!m_input.empty())
-        note("lost", "restart " + escaped(m_input));
+        note("lost", "restart " + escapedRecordText(m_input));
     m_input.clear();
     m_arriving.clear();
     m_arrivingBusy = false;
@@ -274,66 +228,6 @@ void ModemModel::boot()
 void ModemModel::note(std::string_view key, std::string_view text)
 {
     m_record += std::string(key) + ' ' + std::to_string(m_now) + ' ' + std::string(text) + '\n';
-}
-
-std::optional<ModemFlash> readFlash(const std::string &path)
-{
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return std::filesystem::exists(path) ? std::nullopt : std::optional(ModemFlash());
-    std::stringstream text;
-    text << file.rdbuf();
-    const ModemRecord read = parseRecord(text.str());
-    if (!read.password)
-        return std::nullopt;
-    return ModemFlash{*read.password, read.configuration};
-}
-
-bool writeFlash(const std::string &path, const ModemFlash &flash)
-{
-    const std::string temporary = path + ".new";
-    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-    file << stateText(flash.password, flash.configuration);
-    file.close();
-    if (!file)
-        return false;
-    std::error_code error;
-    std::filesystem::rename(temporary, path, error);
-    return !error;
-}
-
-std::vector<std::string> ModemRecord::texts(std::string_view key) const
-{
-    std::vector<std::string> out;
-    for (const Event &event : events) {
-        if (event.key == key)
-            out.push_back(event.text);
-    }
-    return out;
-}
-
-ModemRecord parseRecord(std::string_view text)
-{
-    ModemRecord record;
-    std::istringstream lines{std::string(text)};
-    for (std::string line; std::getline(lines, line);) {
-        const size_t space = line.find(' ');
-        const std::string key = line.substr(0, space);
-        const std::string rest = space == std::string::npos ? std::string() : line.substr(space + 1);
-        if (key == "password") {
-            record.password = unescaped(rest);
-        } else if (key == "config") {
-            record.configuration.push_back(unescaped(rest));
-        } else if (!rest.empty()) {
-            const size_t end = rest.find(' ');
-            const std::string ms = rest.substr(0, end);
-            if (ms.empty() || ms.size() > 15 || !std::all_of(ms.begin(), ms.end(), [](unsigned char c) { return std::isdigit(c); }))
-                continue;
-            record.events.push_back({key, std::stoll(ms),
-                                     end == std::string::npos ? std::string() : unescaped(rest.substr(end + 1))});
-        }
-    }
-    return record;
 }
 
 std::vector<std::string> configurationOf(const std::vector<std::string> &script)

@@ -28,6 +28,8 @@
 // prompt coming only when it is done. A modem can also still be booting
 // when the load starts, as when Aceptar is pressed too soon.
 
+#include "modemrecord.h"
+
 #include <cstdint>
 #include <optional>
 #include <random>
@@ -63,13 +65,6 @@ struct ModemSettings
     std::int64_t busyFirstMs = 4500; // the first such command
     std::int64_t busyMs = 1000;      // each later one
     std::int64_t busyLoginMs = 0;    // after a login it takes
-};
-
-// What survives a power cycle, as the modem's flash does.
-struct ModemFlash
-{
-    std::string password = "trumelox";
-    std::vector<std::string> configuration; // the saved one
 };
 
 class ModemModel
@@ -133,29 +128,6 @@ private:
     std::string m_output;
     std::string m_record;
 };
-
-// The flash in a state file: "password <p>" and "config <line>" lines. A
-// missing file is a new modem; a file without a password line is refused.
-std::optional<ModemFlash> readFlash(const std::string &path);
-// Replaces the file whole or not at all.
-bool writeFlash(const std::string &path, const ModemFlash &flash);
-
-// A record read back.
-struct ModemRecord
-{
-    struct Event
-    {
-        std::string key;
-        std::int64_t ms = 0;
-        std::string text;
-    };
-    std::vector<Event> events;
-    std::optional<std::string> password;
-    std::vector<std::string> configuration;
-
-    std::vector<std::string> texts(std::string_view key) const;
-};
-ModemRecord parseRecord(std::string_view text);
 
 // The running configuration a load of this script leaves when every line
 // arrives: its lines between "conf" and "quit", "top" left out.
