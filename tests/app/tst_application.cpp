@@ -194,6 +194,25 @@ private slots:
         QVERIFY(f->boxes.shown.isEmpty());
     }
 
+    // A port lost after a load is told over the screen the installer is on,
+    // not over the transfer window, which would take the activation.
+    void loadFailureOverTheScreenInUse()
+    {
+        writeScript(5);
+        Application &app = program();
+        app.start();
+        click(app.mainMenu(), "M_loadConf");
+        line(app.inputFromModem(), "userPhoneNumberValue")->setText("912345678");
+        click(app.inputFromModem(), "loadConf");
+        f->clock.advance(300000);
+        click(app.mainMenu(), "M_confADSL");
+        QWidget *over = nullptr;
+        f->boxes.whileOpen = [&](QWidget *parent) { over = parent; };
+        f->link->unplug();
+        QCOMPARE(f->boxes.last().title, "Error en el puerto serie");
+        QCOMPARE(over, app.confADSL());
+    }
+
     // F1 with the guide not at hand: the box says where it was looked for.
     void guideNotAtHand()
     {
