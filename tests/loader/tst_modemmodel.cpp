@@ -1,5 +1,6 @@
 #include "builder/configscript.h"
 #include "loader/loadmessages.h"
+#include "loader/modemload.h"
 #include "loader/modemreadiness.h"
 #include "loader/preferences.h"
 #include "loader/transferdialogue.h"
@@ -12,6 +13,8 @@
 
 #include <QSignalSpy>
 #include <QTest>
+
+#include <filesystem>
 
 Q_DECLARE_METATYPE(ModemSettings)
 
@@ -511,6 +514,51 @@ private slots:
             QCOMPARE(QString::fromStdString(fast.record.password.value_or("")), "nuevaClave");
             QCOMPARE(qt(fast.record.configuration), qt(configurationOf(stdLines(script))));
         }
+    }
+
+    // The program runs every load through one ModemLoad for as long as it is
+    // open: whatever a load leaves behind (objects, timers, descriptors) piles
+    // up over a day of installs. Short loads, fixed and fast in turn.
+    void loadsLeaveNothingBehind()
+    {
+        WorkDir work(true); // some twenty flushes a load
+        VirtualTimerSource clock;
+        auto owned = std::make_unique<FakeSerialLink>(&clock);
+        FakeSerialLink &link = *owned;
+        PasswordStore passwords;
+        ModemLoad load(std::move(owned), clock, passwords,
+                       {.lineWait = 200, .restartWait = 400, .loginPause = 200, .poll = 10});
+        ModemSettings settings = quickModem();
+        settings.answerMin = settings.answerMax = 20;
+        settings.bootMs = 100;
+        SimulatedModem modem(link, clock, settings);
+        QDir().mkdir(QStringLiteral("configuraciones"));
+        QVERIFY(writeBytes(QStringLiteral("configuraciones/5551234.cfg"),
+                           "restore config default\r\nrestart\r\nadmin\r\n*****\r\nconf\r\neth\r\nquit\r\n"
+                           "save conf start\r\nrestart\r\n"));
+        QSignalSpy finished{&load, &ModemLoad::finished};
+        // No descriptors counted where there is no /proc.
+        std::error_code none;
+        const auto left = [&] {
+            return QStringLiteral("objects %1, timers %2 (%3 armed), descriptors %4")
+                .arg(load.findChildren<QObject *>().size() + load.log().findChildren<QObject *>().size())
+                .arg(clock.timerCount())
+                .arg(clock.armedCount())
+                .arg(std::distance(std::filesystem::directory_iterator("/proc/self/fd", none), {}));
+        };
+        QString first;
+        for (int i = 0; i < 1000; ++i) {
+            QVERIFY(!load.prepare(QStringLiteral("5551234"), 1, i % 2));
+            load.begin();
+            clock.advance(5000);
+            QCOMPARE(finished.size(), i + 1);
+            load.release();
+            if (i == 0)
+                first = left();
+            QCOMPARE(left(), first);
+        }
+        QCOMPARE(qt(modem.record().texts("refused")), QStringList());
+        QCOMPARE(qt(modem.record().configuration), QStringList{"eth"});
     }
 };
 

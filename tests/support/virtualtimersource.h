@@ -26,6 +26,8 @@ public:
         m_now = std::max(m_now, time);
     }
 
+    // Alive, armed or not.
+    int timerCount() const { return int(m_timers.size()); }
     int armedCount() const
     {
         return int(std::count_if(m_timers.begin(), m_timers.end(),

@@ -5,12 +5,17 @@
 #include <QTest>
 
 // A fresh, empty working folder for one test; the program's files are all
-// relative to it. The previous folder comes back when it goes.
+// relative to it. The previous folder comes back when it goes. inMemory: on
+// /dev/shm where there is one, for a test that puts files on the disk by the
+// thousand.
 class WorkDir
 {
 public:
-    WorkDir()
+    explicit WorkDir(bool inMemory = false)
         : m_previous(QDir::currentPath())
+        , m_dir((inMemory && QFileInfo(QStringLiteral("/dev/shm")).isWritable() ? QStringLiteral("/dev/shm")
+                                                                                  : QDir::tempPath())
+                + u'/' + QCoreApplication::applicationName() + QStringLiteral("-XXXXXX"))
     {
         QVERIFY2(m_dir.isValid(), "no temporary folder");
         QDir::setCurrent(m_dir.path());
