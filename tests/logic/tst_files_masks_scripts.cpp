@@ -1,4 +1,5 @@
 #include "app/datafolder.h"
+#include "app/endsignals.h"
 #include "app/startup.h"
 #include "builder/configscript.h"
 #include "fields/netmask.h"
@@ -330,6 +331,22 @@ private slots:
                 && lock.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFile::FileModificationTime));
         QCOMPARE(datafolder::Hold().take().outcome, datafolder::Hold::Outcome::Started);
     }
+
+#ifdef Q_OS_UNIX
+    // Signals that come during start-up wait for the event loop: none is
+    // lost, and none is handled inside the handler, where the program could
+    // not end safely.
+    void endSignalsWaitForTheLoop()
+    {
+        int ended = 0;
+        const EndSignals endSignals([&ended] { ++ended; });
+        for (int number : {SIGTERM, SIGHUP, SIGINT})
+            std::raise(number);
+        QCOMPARE(ended, 0);
+        QTRY_VERIFY(endSignals.arrived());
+        QVERIFY(ended > 0);
+    }
+#endif
 
     // Each file reads as the settings; the rows "written" are also what
     // storing those settings writes.
