@@ -1,5 +1,6 @@
 #include "app/application.h"
 #include "app/datafolder.h"
+#include "app/endsignals.h"
 #include "shell/messageboxes.h"
 
 #include <QApplication>
@@ -77,9 +78,10 @@ QString description()
         "\n"
         "F1, en cualquier pantalla, abre la guía del instalador en el navegador.\n"
         "\n"
-        "Estado de salida: 0 al salir del programa, y tras --help o --version; 1 si la\n"
-        "carpeta de datos no se puede crear ni escribir, si otro programa ya la usa o si\n"
-        "una opción no es válida.")
+        "Estado de salida: 0 al salir del programa, también cuando lo terminan las señales\n"
+        "SIGTERM, SIGHUP o SIGINT (lo cierran como \"Salir de la aplicación\"), y tras\n"
+        "--help o --version; 1 si la carpeta de datos no se puede crear ni escribir, si\n"
+        "otro programa ya la usa o si una opción no es válida.")
         .arg(perUser, portRule);
 }
 
@@ -139,10 +141,26 @@ int main(int argc, char *argv[])
     }
     datafolder::Hold hold;
     const datafolder::Hold::Result start = hold.take(choice.readOnlyInstallation);
+    if (start.outcome != datafolder::Hold::Outcome::Started) {
+        if (!start.message.text.isEmpty())
+            showMessage(nullptr, start.message);
+        return 1;
+    }
+
+    // From here the folder is ours: a signal ends the program as M_Exit
+    // does, so the lock is let go and a load cut short is put right.
+    Application *program = nullptr;
+    const EndSignals endSignals([&program] {
+        // Before the program is up only the start-up message can be open.
+        if (program)
+            program->quit();
+        else
+            QCoreApplication::exit(0);
+    });
     if (!start.message.text.isEmpty())
         showMessage(nullptr, start.message);
-    if (start.outcome != datafolder::Hold::Outcome::Started)
-        return 1;
+    if (endSignals.arrived())
+        return 0;
 
     // The program ends by M_Exit or the main menu's window, not when the
     // last window happens to close.
@@ -152,6 +170,13 @@ int main(int argc, char *argv[])
                     {{QDir::cleanPath(programDir + QStringLiteral("/" ADSLCONF_GUIDE_INSTALLED "/guia-del-instalador.html")),
                       QDir::cleanPath(programDir + QStringLiteral("/" ADSLCONF_GUIDE_BUILT "/guia-del-instalador.html"))},
                      {}});
+    program = &app;
+    // A session's end must not leave a load running; aboutToQuit covers
+    // any quit that does not come through Application::quit().
+#if QT_CONFIG(sessionmanager)
+    QObject::connect(&qapp, &QGuiApplication::commitDataRequest, &qapp, [&app] { app.quit(); });
+#endif
+    QObject::connect(&qapp, &QCoreApplication::aboutToQuit, &qapp, [&app] { app.quit(); });
     app.start();
     return QApplication::exec();
 }

@@ -1,4 +1,5 @@
 #include "app/datafolder.h"
+#include "app/endsignals.h"
 #include "app/startup.h"
 #include "password/passwordstore.h"
 #include "settings/servicesettings.h"
@@ -10,10 +11,11 @@
 #include <QThread>
 #include <QtTest>
 
+#include <csignal>
 #include <cstdio>
 
-// The data folder: which one, its first filling, one program in it, and the
-// temporaries a start clears.
+// The data folder: which one, its first filling, one program in it, the
+// temporaries a start clears; and the signals that end the program.
 
 class TestDataFolder : public QObject
 {
@@ -160,6 +162,22 @@ private slots:
                 && lock.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFile::FileModificationTime));
         QCOMPARE(datafolder::Hold().take().outcome, datafolder::Hold::Outcome::Started);
     }
+
+#ifdef Q_OS_UNIX
+    // Signals that come during start-up wait for the event loop: none is
+    // lost, and none is handled inside the handler, where the program could
+    // not end safely.
+    void endSignalsWaitForTheLoop()
+    {
+        int ended = 0;
+        const EndSignals endSignals([&ended] { ++ended; });
+        for (int number : {SIGTERM, SIGHUP, SIGINT})
+            std::raise(number);
+        QCOMPARE(ended, 0);
+        QTRY_VERIFY(endSignals.arrived());
+        QVERIFY(ended > 0);
+    }
+#endif
 };
 
 int main(int argc, char **argv)
