@@ -161,8 +161,9 @@ shot inputFromModem-powercycle
 keys Return
 # Once the modem is back from its factory reset and answers the script; "Parar"
 # may be on by then, the others stay off until the end.
+# The guide says why this picture shows the made-up key: the simulator echoes it.
 check inputFromModem-script "$title" --within 150 'fields=912345679' 'buttons~^(Parar)?$' \
-    'log~^\.\.\.\.>.*\n(.*\n)*(M1112>.*\n){5}'
+    'log~^\.\.\.\.>.*\n(.*\n)*(M1112>.*\n){5}' 'log~\npassword: ejemplo1'
 shot inputFromModem-script "$transfer"
 if [ "$quick" != "--quick" ]; then
     check inputFromModem-ended "$title" --within 200 'fields=912345679' 'buttons=Cargar configuración,Cerrar' \
