@@ -49,8 +49,8 @@ QString description()
         "Puerto serie: el puerto N de los parámetros es el dispositivo al que lleva el\n"
         "fichero o enlace comN de la carpeta de datos, si existe (por ejemplo,\n"
         "ln -s /dev/ttyUSB0 com3); si no, /dev/ttyS(N-1): com1 es /dev/ttyS0. Para abrirlo,\n"
-        "el usuario debe estar en el grupo dialout (sudo adduser $USER dialout, y volver\n"
-        "a entrar en la sesión).\n");
+        "el usuario debe estar en el grupo dialout (sudo usermod -aG dialout $USER, y\n"
+        "volver a entrar en la sesión).\n");
 #endif
     return QStringLiteral(
         "Prepara la configuración de los módems ADSL Nokia M1112 y la carga por el puerto serie.\n"
