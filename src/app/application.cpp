@@ -31,14 +31,16 @@ Application::Application(LinkMaker makeLink, TimerSource *timers, Guide guide, A
     m_load = std::make_unique<ModemLoad>(makeLink ? makeLink() : std::make_unique<QtSerialLink>(), *m_timers,
                                          m_passwords);
     // The main menu leads nowhere else while a load runs.
-    QObject::connect(m_load.get(), &ModemLoad::runningChanged, m_load.get(),
-                     [this](bool running) { mainMenu()->setTransferRunning(running); });
+    QObject::connect(m_load.get(), &ModemLoad::runningChanged, m_load.get(), [this](bool running) {
+        if (m_mainMenu)
+            m_mainMenu->setTransferRunning(running);
+    });
     // A lost port or log can be reported while the installer works on another
     // screen. Shown over the transfer window, closing the box would hand it the
     // activation, and the way back would count as a move that reloads or
     // empties the screen the installer never left.
     QObject::connect(m_load.get(), &ModemLoad::failed, m_load.get(), [this](const Message &message) {
-        showMessage(m_activeScreen ? m_activeScreen.data() : static_cast<Screen *>(mainMenu()), message);
+        showMessage(m_activeScreen ? m_activeScreen.data() : static_cast<Screen *>(m_mainMenu.get()), message);
     });
 }
 

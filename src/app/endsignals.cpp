@@ -63,7 +63,9 @@ EndSignals::EndSignals(std::function<void()> end)
     struct sigaction action = {};
     action.sa_handler = wakeLoop;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
+    // A second signal takes the default action: a program stuck in a write
+    // can still be ended.
+    action.sa_flags = SA_RESTART | SA_RESETHAND;
     for (std::size_t i = 0; i < endingSignals.size(); ++i) {
         ::sigaction(endingSignals[i], nullptr, &wake.previous[i]);
         // Ignored from the start (nohup, a script's background job): the

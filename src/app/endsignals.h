@@ -13,7 +13,8 @@ class EndSignals
 public:
     // Installs the handlers, but leaves a signal ignored from the start
     // ignored. A signal from now on waits for the event loop (the main one
-    // or a message box's) and is handed to `end` there.
+    // or a message box's) and is handed to `end` there; the same signal
+    // again ends the program at once, should the first not get through.
     explicit EndSignals(std::function<void()> end);
     // The handlers found at construction come back.
     ~EndSignals();

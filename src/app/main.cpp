@@ -1,6 +1,7 @@
 #include "app/application.h"
 #include "app/datafolder.h"
 #include "app/endsignals.h"
+#include "loader/modemload.h"
 #include "shell/messageboxes.h"
 
 #include <QApplication>
@@ -171,12 +172,15 @@ int main(int argc, char *argv[])
                       QDir::cleanPath(programDir + QStringLiteral("/" ADSLCONF_GUIDE_BUILT "/guia-del-instalador.html"))},
                      {}});
     program = &app;
-    // A session's end must not leave a load running; aboutToQuit covers
-    // any quit that does not come through Application::quit().
+    // A session's end must not leave a load running. Neither signal may
+    // exit: the session manager ends the program itself once it may (and a
+    // logout can be cancelled), and aboutToQuit is already the exit.
 #if QT_CONFIG(sessionmanager)
-    QObject::connect(&qapp, &QGuiApplication::commitDataRequest, &qapp, [&app] { app.quit(); });
+    QObject::connect(&qapp, &QGuiApplication::commitDataRequest, &app.load(), &ModemLoad::end);
 #endif
-    QObject::connect(&qapp, &QCoreApplication::aboutToQuit, &qapp, [&app] { app.quit(); });
+    QObject::connect(&qapp, &QCoreApplication::aboutToQuit, &app.load(), &ModemLoad::end);
     app.start();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    program = nullptr;
+    return status;
 }

@@ -249,7 +249,11 @@ void InputFromModemScreen::startTransfer()
     showMessage(this, loadmessages::powerCycle());
     if (!self)
         return;
-    m_load.begin();
+    if (const std::optional<Message> failure = m_load.begin()) {
+        showIdle();
+        showMessage(this, *failure);
+        return;
+    }
     if (m_load.isRunning())
         showScreen();
     else
@@ -345,8 +349,8 @@ void InputFromModemScreen::activated()
 
 void InputFromModemScreen::closeRequested(QCloseEvent *event)
 {
-    // The port and timers go with the window: a transfer is never cut off
-    // in the middle of the password change or the modem's restart.
+    // A load is never left without its window in the middle of the password
+    // change or the modem's restart.
     if (m_load.isRunning()) {
         event->ignore();
         showMessage(this, refuseCloseMessage);

@@ -8,7 +8,8 @@ ModemLoad::ModemLoad(std::unique_ptr<SerialLink> link, TimerSource &timers, Pass
     : QObject(parent)
     , m_link(std::move(link))
     , m_passwords(passwords)
-    , m_dialogue(*m_link, timers, m_log, m_logFile, timings)
+    , m_log(this)
+    , m_dialogue(*m_link, timers, m_log, m_logFile, timings, this)
 {
     connect(&m_dialogue, &TransferDialogue::runningChanged, this, &ModemLoad::runningChanged);
     connect(&m_dialogue, &TransferDialogue::stopAllowedChanged, this, &ModemLoad::stopAllowedChanged);
@@ -26,9 +27,9 @@ std::optional<Message> ModemLoad::prepare(const QString &phone, int comPort, boo
         {phone, comPort, m_passwords.currentPass(), m_passwords.newPassword(), fast});
 }
 
-void ModemLoad::begin()
+std::optional<Message> ModemLoad::begin()
 {
-    m_dialogue.begin();
+    return m_dialogue.begin();
 }
 
 void ModemLoad::stop()

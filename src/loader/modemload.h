@@ -28,8 +28,9 @@ public:
     // The script of `phone` through port comN: read, checked and the port
     // tried, nothing sent. The message tells the installer why not.
     std::optional<Message> prepare(const QString &phone, int comPort, bool fast);
-    // Once the installer has power-cycled the modem.
-    void begin();
+    // Once the installer has power-cycled the modem; the message tells the
+    // installer why nothing was sent.
+    std::optional<Message> begin();
     // The installer's stop; only while stopAllowed() last said so.
     void stop();
     // The installer is done with the last load: the port is let go and the
@@ -39,7 +40,8 @@ public:
     void viewActivated();
     // The program is ending: a running load ends at once as after a lost
     // port, without a message (its log file written, the previous password
-    // back if the modem was not sent the new one), and the port is closed.
+    // back if the modem was not sent the new one), the port is closed, and
+    // no load begins any more.
     void end();
 
     bool isRunning() const { return m_dialogue.isRunning(); }

@@ -82,9 +82,10 @@ public:
     // stored and the returned message is for the user.
     std::optional<Message> prepare(const TransferRequest &request);
     // After the user has power-cycled the modem: opens the port, stores the
-    // new password and runs the timed dialogue. A failure to open or store
-    // is reported through failed(); nothing is sent then.
-    void begin();
+    // new password and runs the timed dialogue. A failure to open or store,
+    // for the user, comes back; nothing is sent then. Nothing begins once
+    // the program is ending.
+    std::optional<Message> begin();
     // The stop sequence; only while stopAllowedChanged last said so.
     void stop();
     // The close button: stops the receive poll and closes the port.

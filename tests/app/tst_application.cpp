@@ -213,6 +213,23 @@ private slots:
         QCOMPARE(over, app.confADSL());
     }
 
+    // An end asked for while the modem is being power-cycled (a signal
+    // closes the box): no load begins, the last log stays.
+    void endDuringThePowerCycleNotice()
+    {
+        writeScript(5);
+        QVERIFY(QDir().mkpath("logs") && writeBytes("logs/912345678.log", "last load"));
+        Application &app = program();
+        app.start();
+        click(app.mainMenu(), "M_loadConf");
+        line(app.inputFromModem(), "userPhoneNumberValue")->setText("912345678");
+        f->boxes.whileOpen = [&](QWidget *) { app.quit(); };
+        click(app.inputFromModem(), "loadConf");
+        QVERIFY(f->link->writes.isEmpty() && !f->link->isOpen());
+        QCOMPARE(readBytes("logs/912345678.log"), "last load");
+        QVERIFY(!QFile::exists(passwordJournalPath()));
+    }
+
     // F1 with the guide not at hand: the box says where it was looked for.
     void guideNotAtHand()
     {

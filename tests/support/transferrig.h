@@ -75,7 +75,8 @@ struct Rig
     {
         if (std::optional<Message> failure = dialogue.prepare({number, 3, current, next, fast}))
             return failure;
-        dialogue.begin();
+        if (std::optional<Message> failure = dialogue.begin())
+            return failure;
         return failures.isEmpty() ? std::nullopt : std::optional(failures[0]);
     }
 };
