@@ -91,16 +91,16 @@ std::optional<Message> TransferDialogue::prepare(const TransferRequest &request)
     return std::nullopt;
 }
 
-void TransferDialogue::begin()
+std::optional<Message> TransferDialogue::begin()
 {
-    if (!m_prepared || isRunning())
-        return;
+    if (!m_prepared || isRunning() || m_quiet)
+        return std::nullopt;
     m_prepared = false;
 
     // Nothing has gone out: the port is let go.
     const auto refuse = [this](const Message &message) {
         m_link.close();
-        emit failed(message);
+        return message;
     };
     QString error;
     if (!m_link.open(m_request.comPort, &error))
@@ -141,12 +141,13 @@ void TransferDialogue::begin()
 
     m_index = 0;
     if (!sendLine(m_plan.loginLines[0]))
-        return;
+        return std::nullopt;
     m_sendTimer->start(m_timings.lineWait);
     // The modem's answers are read, unseen, from the first line: they pace a
     // fast load and show a refused login in any load.
     m_pollTimer->start(m_timings.poll);
     emitProgress();
+    return std::nullopt;
 }
 
 void TransferDialogue::sendTimeout()

@@ -76,7 +76,7 @@ private slots:
         TransferLog log;
         LogFile logged;
         TransferDialogue dialogue{link, timers, log, logged,
-                                  {.lineWait = 60, .restartWait = 150, .loginPause = 120, .poll = 10}};
+                                  {.lineWait = 60, .restartWait = 600, .loginPause = 120, .poll = 10}};
         QSignalSpy finished{&dialogue, &TransferDialogue::finished};
         QSignalSpy failed{&dialogue, &TransferDialogue::failed};
         QDir().mkdir(QStringLiteral("configuraciones"));
