@@ -1,12 +1,9 @@
-#include "app/application.h"
 #include "app/datafolder.h"
 #include "app/mainmenuscreen.h"
 #include "builder/modemoptionsscreen.h"
-#include "password/passwordstore.h"
 
 #include "screenfixture.h"
 
-#include <QCheckBox>
 #include <QProcess>
 #include <QPushButton>
 
@@ -262,7 +259,6 @@ private slots:
     void wholeProgram_data()
     {
         QTest::addColumn<bool>("byWindow");
-        QTest::addColumn<bool>("fast");
         QTest::addColumn<qint64>("at"); // -1: the screen open and idle
         QTest::addColumn<QByteArray>("logged");
         QTest::addColumn<QString>("stored"); // claves.dat held "abc"
@@ -270,21 +266,15 @@ private slots:
         const QByteArray start = "Actualizando password. Por favor espere.\r\n";
         for (bool byWindow : {false, true}) {
             const char *how = byWindow ? "main window closed" : "M_Exit";
-            QTest::addRow("%s, idle", how) << byWindow << false << -1LL << QByteArray() << "abc";
-            for (bool fast : {false, true}) {
-                const char *load = fast ? ", fast" : "";
-                QTest::addRow("%s, password phase%s", how, load) << byWindow << fast << 12000LL << start + "\r\n"
-                                                                 << "abc";
-                QTest::addRow("%s, script phase%s", how, load)
-                    << byWindow << fast << 100000LL << start + "....>OK\r\n\r\n" << "nueva1";
-            }
+            QTest::addRow("%s, idle", how) << byWindow << -1LL << QByteArray() << "abc";
+            QTest::addRow("%s, password phase", how) << byWindow << 12000LL << start + "\r\n" << "abc";
+            QTest::addRow("%s, script phase", how) << byWindow << 100000LL << start + "....>OK\r\n\r\n" << "nueva1";
         }
     }
 
     void wholeProgram()
     {
         QFETCH(bool, byWindow);
-        QFETCH(bool, fast);
         QFETCH(qint64, at);
         QFETCH(QByteArray, logged);
         QFETCH(QString, stored);
@@ -314,7 +304,6 @@ private slots:
         QCOMPARE(line(s, "userPhoneNumberValue")->text(), "912345678");
         line(app.changePass(), "pass1")->setText(QStringLiteral("nueva1"));
         if (at >= 0) {
-            child<QCheckBox>(s, "fastLoad")->setChecked(fast);
             click(s, "loadConf");
             for (const char *button : {"M_changePass", "M_confADSL", "M_intrConf", "M_loadConf", "M_Exit"})
                 QCOMPARE(child(menu, button)->isEnabled(), QByteArray(button) == "M_Exit");

@@ -6,7 +6,6 @@
 
 #include "workdir.h"
 
-#include <QFileInfo>
 #include <QProcess>
 #include <QThread>
 #include <QtTest>

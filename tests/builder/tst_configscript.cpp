@@ -1,4 +1,3 @@
-#include "builder/configscript.h"
 #include "shell/deployment.h"
 
 #include "samples.h"

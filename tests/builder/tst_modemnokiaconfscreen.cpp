@@ -1,7 +1,6 @@
 #include "screenfixture.h"
 
 #include <QGroupBox>
-#include <QSignalSpy>
 
 // The subscriber screen modemNokiaConf.
 

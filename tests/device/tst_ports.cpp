@@ -5,7 +5,6 @@
 #include "workdir.h"
 
 #include <QProcess>
-#include <QTest>
 
 #include <cerrno>
 #include <cstdio>

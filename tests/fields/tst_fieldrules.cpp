@@ -3,7 +3,6 @@
 #include <QClipboard>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QSignalSpy>
 
 // The entry fields' key and leave rules, on the screens that hold them.
 

@@ -1,5 +1,4 @@
 #include "fields/netmask.h"
-#include "settings/servicesettings.h"
 
 #include "samples.h"
 

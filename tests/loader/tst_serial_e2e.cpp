@@ -8,7 +8,6 @@
 
 #include <QProcess>
 #include <QSignalSpy>
-#include <QTest>
 
 #include <termios.h>
 

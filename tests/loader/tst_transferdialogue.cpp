@@ -1,6 +1,4 @@
-#include "loader/loadverdict.h"
 #include "loader/preferences.h"
-#include "loader/transferdialogue.h"
 #include "password/passwordstore.h"
 #include "shell/textfile.h"
 
@@ -8,7 +6,6 @@
 
 #include <QScopeGuard>
 #include <QSignalSpy>
-#include <QTest>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>

@@ -1,9 +1,6 @@
 #include "loader/logfile.h"
-#include "loader/transferlog.h"
 
 #include "workdir.h"
-
-#include <QTest>
 
 // The log box's text and the log file, chunk by chunk.
 

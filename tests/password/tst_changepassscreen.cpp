@@ -1,8 +1,4 @@
-#include "password/passwordstore.h"
-
 #include "screenfixture.h"
-
-#include <QSignalSpy>
 
 // The password screen changePass.
 

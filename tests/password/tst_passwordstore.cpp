@@ -3,7 +3,6 @@
 #include "samples.h"
 #include "workdir.h"
 
-#include <QFileInfo>
 #include <QProcess>
 #include <QtTest>
 

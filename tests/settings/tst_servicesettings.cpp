@@ -1,10 +1,8 @@
-#include "settings/servicesettings.h"
 #include "shell/deployment.h"
 
 #include "samples.h"
 #include "workdir.h"
 
-#include <QFileInfo>
 #include <QtTest>
 
 // conf_gen.dat read and written, and the port a selector text names.

@@ -1,13 +1,10 @@
 #include "app/startup.h"
-#include "builder/configscript.h"
 #include "password/passwordstore.h"
-#include "settings/servicesettings.h"
 #include "shell/textfile.h"
 
 #include "samples.h"
 #include "workdir.h"
 
-#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QScopeGuard>
