@@ -192,8 +192,7 @@ int main(int argc, char **argv)
         const Sample s{ms,
                        residentKiB(),
                        openDescriptors(),
-                       load.findChildren<QObject *>().size() + load.log().findChildren<QObject *>().size()
-                           + link->findChildren<QObject *>().size() + link->port().findChildren<QObject *>().size(),
+                       load.findChildren<QObject *>().size() + link->findChildren<QObject *>().size() + link->port().findChildren<QObject *>().size(),
                        timers.alive(),
                        timers.armed()};
         samples.push_back(s);
