@@ -72,6 +72,13 @@ private slots:
         QVERIFY(!QFile::exists(passwordFileName) && !QFile::exists(QStringLiteral("logs")));
         f->link->openError.clear();
         f->boxes.shown.removeLast();
+        // Refused once the modem is power-cycled: the controls are back first.
+        QVERIFY(writeBytes("logs", "in the way"));
+        click(s, "loadConf");
+        QCOMPARE(f->boxes.last().title, "Error en el fichero de registro");
+        QCOMPARE(states(s), QStringLiteral("11100/1"));
+        QVERIFY(QFile::remove("logs"));
+        f->boxes.shown.resize(1);
 
         click(s, "loadConf");
         const Message powerCycle{"Configuración Módem NOKIA M1112",
