@@ -31,7 +31,7 @@ public:
     // Once the installer has power-cycled the modem; the message tells the
     // installer why nothing was sent.
     std::optional<Message> begin();
-    // The installer's stop; only while stopAllowed() last said so.
+    // The installer's stop; only while stopAllowedChanged last said so.
     void stop();
     // The installer is done with the last load: the port is let go and the
     // log emptied.
