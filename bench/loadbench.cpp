@@ -17,13 +17,12 @@
 // up configured as the script says, the two ended differently, or a fast
 // load took more than its share of the fixed one (a quarter, half for early).
 
-#include "builder/configscript.h"
 #include "device/qtseriallink.h"
 #include "device/qttimersource.h"
 #include "loader/transferdialogue.h"
 #include "loader/transferlog.h"
+#include "samplescript.h"
 #include "spinuntil.h"
-#include "settings/servicesettings.h"
 
 #include "modemmodel.h"
 
@@ -216,11 +215,8 @@ int main(int argc, char **argv)
     if (!dir.isValid() || !QDir::setCurrent(dir.path()))
         return 2;
 
-    const SubscriberConfig subscriber{"5551234", "Estandar", {"192", "168", "1", "34"},
-                                      {"255", "255", "255", "248"}, {"10", "0", "0", "2"},
-                                      {"255", "255", "255", "252"}};
-    const QStringList script = buildConfigScript(subscriber, ConfigType::DHCP, defaultSettings()).lines;
-    if (!writeConfigScript(subscriber, ConfigType::DHCP, defaultSettings()))
+    const QStringList script = writeSampleScript();
+    if (script.isEmpty())
         return 2;
     const QList<Kind> kinds{
         {"model", "the simulator as it comes", {}, 0.25},

@@ -14,12 +14,11 @@
 // the first's; or when the resident memory grows more than rssMarginKiB from
 // the fifth load to the last.
 
-#include "builder/configscript.h"
 #include "device/qtseriallink.h"
 #include "device/qttimersource.h"
 #include "loader/modemload.h"
 #include "password/passwordstore.h"
-#include "settings/servicesettings.h"
+#include "samplescript.h"
 #include "spinuntil.h"
 
 #include "modemmodel.h"
@@ -123,14 +122,12 @@ int main(int argc, char **argv)
     if (!dir.isValid() || !QDir::setCurrent(dir.path()))
         return 2;
 
-    const SubscriberConfig subscriber{"5551234", "Estandar", {"192", "168", "1", "34"},
-                                      {"255", "255", "255", "248"}, {"10", "0", "0", "2"},
-                                      {"255", "255", "255", "252"}};
-    std::vector<std::string> script;
-    for (const QString &line : buildConfigScript(subscriber, ConfigType::DHCP, defaultSettings()).lines)
-        script.push_back(line.toStdString());
-    if (!writeConfigScript(subscriber, ConfigType::DHCP, defaultSettings()))
+    const QStringList lines = writeSampleScript();
+    if (lines.isEmpty())
         return 2;
+    std::vector<std::string> script;
+    for (const QString &line : lines)
+        script.push_back(line.toStdString());
     const std::vector<std::string> configured = configurationOf(script);
 
     QProcess sim;

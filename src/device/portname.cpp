@@ -9,7 +9,7 @@ QString serialPortName(int portNumber)
 #ifdef Q_OS_WIN
     return QStringLiteral("COM%1").arg(portNumber);
 #else
-    const QFileInfo link(QStringLiteral("com%1").arg(portNumber));
+    const QFileInfo link(portLabel(portNumber));
     if (link.isSymLink()) {
         // A dangling link (a simulator that has gone) still names its
         // target, so the open fails on that path instead of quietly
@@ -36,7 +36,7 @@ QString portDeviceText(int portNumber, const QList<SerialAdapter> &adapters)
         return adapter->description.isEmpty() ? device : adapterPortText(portNumber, *adapter);
     return device + QStringLiteral(" (no existe)");
 #else
-    const QFileInfo link(QStringLiteral("com%1").arg(portNumber));
+    const QFileInfo link(portLabel(portNumber));
     if (link.isSymLink()) {
         // The adapter the link names, by its by-id name or its device.
         const SerialAdapter *adapter = adapterAt(adapters, link.symLinkTarget());

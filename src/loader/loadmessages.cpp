@@ -55,13 +55,12 @@ Message scriptTooLong(qsizetype lines, int most)
 Message journalLeft(const QString &journalPath)
 {
     return warning(passwordFileTitle,
-                   QStringLiteral("No se puede cargar la configuración mientras exista el fichero %1. "
-                                  "No se ha enviado nada al módem.\r\nEse fichero guarda la clave de "
-                                  "acceso que tenía el módem antes de una carga que no terminó, y no se "
-                                  "ha podido devolver a claves.dat porque claves.dat ha cambiado desde "
-                                  "entonces o no se puede escribir. Cierre y vuelva a abrir el programa "
-                                  "para intentarlo de nuevo; si el claves.dat actual es el correcto, "
-                                  "borre %1.")
+                   (QStringLiteral("No se puede cargar la configuración mientras exista el fichero %1. ") + nothingSent
+                    + QStringLiteral("\r\nEse fichero guarda la clave de acceso que tenía el módem antes de una "
+                                     "carga que no terminó, y no se ha podido devolver a claves.dat porque "
+                                     "claves.dat ha cambiado desde entonces o no se puede escribir. Cierre y "
+                                     "vuelva a abrir el programa para intentarlo de nuevo; si el claves.dat "
+                                     "actual es el correcto, borre %1."))
                        .arg(QDir::toNativeSeparators(QFileInfo(journalPath).absoluteFilePath())));
 }
 
@@ -72,16 +71,15 @@ Message portRefused(const QString &error)
 
 Message passwordNotStored(const QString &error)
 {
-    return warning(passwordFileTitle, QStringLiteral("No se ha podido guardar la nueva clave de acceso. "
-                                                     "No se ha enviado nada al módem.\r\n%1")
-                                          .arg(error));
+    return warning(passwordFileTitle,
+                   QStringLiteral("No se ha podido guardar la nueva clave de acceso. ") + nothingSent
+                       + QStringLiteral("\r\n") + error);
 }
 
 Message logNotOpened(const QString &error)
 {
-    return warning(logFileTitle, QStringLiteral("No se puede guardar el registro de la carga. No se ha "
-                                                "enviado nada al módem.\r\n%1")
-                                     .arg(error));
+    return warning(logFileTitle, QStringLiteral("No se puede guardar el registro de la carga. ") + nothingSent
+                                     + QStringLiteral("\r\n") + error);
 }
 
 Message logNotWritten(const QString &error)

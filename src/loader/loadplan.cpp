@@ -1,8 +1,9 @@
 #include "loader/loadplan.h"
 
-LoadPlan planLoad(LoadPlan plan, const QStringList &script, const QString &currentPass,
-                  const QString &newPass, qint64 lineWait, qint64 restartWait)
+LoadPlan planLoad(const QStringList &script, const QString &currentPass, const QString &newPass,
+                  qint64 lineWait, qint64 restartWait)
 {
+    LoadPlan plan;
     plan.loginLines[LoadPlan::firstEmptyLine] = QString();
     plan.loginLines[LoadPlan::secondEmptyLine] = QString();
     plan.loginLines[LoadPlan::userLine] = QStringLiteral("admin");
@@ -13,7 +14,7 @@ LoadPlan planLoad(LoadPlan plan, const QStringList &script, const QString &curre
     plan.loginLines[LoadPlan::topLine] = QStringLiteral("top");
     plan.loginLines[LoadPlan::quitLine] = QStringLiteral("quit");
 
-    const int count = int(qMin<qsizetype>(script.size(), LoadPlan::tableSize));
+    const int count = int(qMin<qsizetype>(script.size(), commomData::tableSize));
     for (int i = 0; i < count; ++i)
         plan.scriptLines[i] = script[i];
     plan.scriptLast = count - 1;

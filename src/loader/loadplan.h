@@ -11,8 +11,6 @@
 // before the port opens; no link and no clock.
 struct LoadPlan
 {
-    static constexpr int tableSize = commomData::tableSize;
-
     // The password phase, in the order the modem's console asks for it.
     enum LoginLine {
         firstEmptyLine,
@@ -34,15 +32,13 @@ struct LoadPlan
     // Script line 1 restarts the modem.
     static constexpr int restartLine = 1;
 
-    std::array<QString, tableSize> loginLines;
-    std::array<QString, tableSize> scriptLines;
+    std::array<QString, commomData::tableSize> loginLines;
+    std::array<QString, commomData::tableSize> scriptLines;
     int scriptLast = -1; // -1: an empty script
-    std::array<double, tableSize> lineWaits{};
-    std::array<bool, tableSize> stopAllowed{};
+    std::array<double, commomData::tableSize> lineWaits{};
+    std::array<bool, commomData::tableSize> stopAllowed{};
 };
 
-// The plan of a load of `script` (at most tableSize lines) from `previous`:
-// the tables keep what a shorter script does not overwrite, as only
-// scriptLast tells where the script ends.
-LoadPlan planLoad(LoadPlan previous, const QStringList &script, const QString &currentPass,
-                  const QString &newPass, qint64 lineWait, qint64 restartWait);
+// The plan of a load of `script` (at most commomData::tableSize lines).
+LoadPlan planLoad(const QStringList &script, const QString &currentPass, const QString &newPass,
+                  qint64 lineWait, qint64 restartWait);

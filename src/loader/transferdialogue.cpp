@@ -83,8 +83,7 @@ std::optional<Message> TransferDialogue::prepare(const TransferRequest &request)
     m_link.close();
     if (!portOpens)
         return loadmessages::portRefused(portError);
-    m_plan = planLoad(std::move(m_plan), lines, request.currentPass, request.newPass, m_timings.lineWait,
-                      m_timings.restartWait);
+    m_plan = planLoad(lines, request.currentPass, request.newPass, m_timings.lineWait, m_timings.restartWait);
 
     m_request = request;
     m_prepared = true;

@@ -30,7 +30,6 @@
 #include <QObject>
 #include <QString>
 
-#include <array>
 #include <memory>
 #include <optional>
 
@@ -158,7 +157,7 @@ private:
     std::unique_ptr<Timer> m_pollTimer;
     std::unique_ptr<Timer> m_progressTimer;
 
-    LoadPlan m_plan; // kept between loads
+    LoadPlan m_plan;
 
     TransferRequest m_request;
     bool m_prepared = false;

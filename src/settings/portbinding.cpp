@@ -15,8 +15,6 @@ namespace portbinding {
 
 namespace {
 
-QString linkName(int portNumber) { return QStringLiteral("com%1").arg(portNumber); }
-
 // The adapter's own port number, where the system gives it one: COMN on
 // Windows, /dev/ttyS(N-1) elsewhere. 0 for the others.
 int ownNumber(const SerialAdapter &adapter)
@@ -46,7 +44,7 @@ bool leadsTo(int portNumber, const SerialAdapter &adapter)
 #ifdef Q_OS_WIN
     return ownNumber(adapter) == portNumber;
 #else
-    const QFileInfo link(linkName(portNumber));
+    const QFileInfo link(portLabel(portNumber));
     if (link.isSymLink()) {
         const QString to = link.symLinkTarget();
         return to == adapter.device || (!adapter.byId.isEmpty() && to == adapter.byId)
@@ -64,7 +62,7 @@ QString occupant(int portNumber, const SerialAdapter &adapter, const QList<Seria
     Q_UNUSED(adapters);
     return serialPortName(portNumber);
 #else
-    const QFileInfo link(linkName(portNumber));
+    const QFileInfo link(portLabel(portNumber));
     if (link.isSymLink())
         return link.symLinkTarget();
     if (link.exists())
@@ -104,7 +102,7 @@ int numberFor(const SerialAdapter &adapter, const QList<SerialAdapter> &adapters
 
 bool bind(int portNumber, const SerialAdapter &adapter, QString *error)
 {
-    const QString name = linkName(portNumber);
+    const QString name = portLabel(portNumber);
     if (textfile::placeLink(name, target(adapter)))
         return true;
     if (error)
